@@ -1,0 +1,76 @@
+#pragma once
+
+// Reading Meteor.res into memory and finding its map records.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <string>
+#include <vector>
+
+#include "result.hpp"
+
+namespace tessaly {
+
+inline constexpr std::string_view kWrongFileMessage =
+    "请打开正确流星蝴蝶剑.NET的“Meteor.res”文件！";
+
+// One map record as found in the file.
+struct MapRecord {
+  std::uint64_t offset = 0;  // of the marker byte
+  std::uint16_t model = 0;
+  std::uint8_t nameLength = 0;  // N, the name bytes plus the terminating zero
+  std::string nameBytes;        // the N - 1 GBK bytes (empty when N < 2)
+  std::string name;             // nameBytes decoded, UTF-8
+  std::uint8_t folderLength = 0;  // L, as stored
+  std::uint8_t listFlag = 0;
+  std::uint8_t modeByte = 0;
+  std::uint8_t music = 0;
+  std::uint8_t storyOrder = 0;
+};
+
+// What loading learns from a file.
+struct ScanResult {
+  std::optional<std::uint64_t> headerEnd;  // offset of the first record minus 1
+  std::uint16_t entryCount = 0;            // the header's count, unsigned
+  std::int64_t extraCount = 0;             // entryCount minus the records found
+  std::vector<MapRecord> records;
+};
+
+// A loaded file: its path and bytes (ResPath, ResBytes) and the scan.
+struct LoadedFile {
+  std::filesystem::path path;
+  std::vector<std::uint8_t> bytes;
+  ScanResult scan;
+};
+
+struct LoadError {
+  enum class Kind {
+    kRefused,     // not a Meteor.res: too short or the magic text differs
+    kReadFailed,  // the file could not be opened or read
+  };
+  Kind kind = Kind::kRefused;
+  std::string message;
+};
+
+// True when the data starts with the 37-byte magic text.
+[[nodiscard]] bool HasMagic(std::span<const std::uint8_t> data);
+
+// Finds the map records of data that passed the magic test. The scan starts at
+// offset 54, so no record overlaps the magic text or the entry count, and goes
+// on after the end of each accepted record, so bytes inside a record are never
+// taken for a further one.
+[[nodiscard]] ScanResult ScanResBytes(std::span<const std::uint8_t> data);
+
+// Reads the whole file with one read and scans it. A file shorter than the
+// magic text or without it is refused with kWrongFileMessage.
+[[nodiscard]] Result<LoadedFile, LoadError> LoadResFile(const std::filesystem::path& path);
+
+// Reads a whole file into memory with one read; the message names the file and the reason.
+[[nodiscard]] Result<std::vector<std::uint8_t>, std::string> ReadWholeFile(
+    const std::filesystem::path& path);
+
+}  // namespace tessaly

@@ -1,0 +1,298 @@
+#include "save.hpp"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include "text_path.hpp"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace tessaly {
+namespace {
+
+IoStatus FromErrorCode(const std::error_code& ec, const std::string& what) {
+  if (!ec) return {};
+  const IoError::Code code = ec == std::errc::file_exists ? IoError::Code::kAlreadyExists
+                                                          : IoError::Code::kOther;
+  return Fail(IoError{code, what + ": " + ec.message()});
+}
+
+IoStatus FromErrno(int error, const std::string& what) {
+  return FromErrorCode(std::error_code(error, std::generic_category()), what);
+}
+
+class RealFs final : public FileSystem {
+ public:
+  Result<bool, IoError> IsRegularFile(const fs::path& p) override {
+    std::error_code ec;
+    const fs::file_status st = fs::status(p, ec);
+    if (ec && st.type() != fs::file_type::not_found) {
+      return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + ec.message()});
+    }
+    return st.type() == fs::file_type::regular;
+  }
+
+  Result<fs::path, IoError> ResolveLinks(const fs::path& p) override {
+    std::error_code ec;
+    if (!fs::is_symlink(p, ec)) return p;
+    fs::path target = fs::canonical(p, ec);
+    if (ec) return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + ec.message()});
+    return target;
+  }
+
+  std::optional<fs::perms> Permissions(const fs::path& p) override {
+    std::error_code ec;
+    const fs::file_status st = fs::status(p, ec);
+    if (ec) return std::nullopt;
+    return st.permissions();
+  }
+
+  IoStatus CreateDirectories(const fs::path& dir) override {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    return FromErrorCode(ec, PathToUtf8(dir));
+  }
+
+  IoStatus CopyToNew(const fs::path& from, const fs::path& to) override {
+    std::error_code ec;
+    fs::copy_file(from, to, fs::copy_options::none, ec);
+    return FromErrorCode(ec, PathToUtf8(to));
+  }
+
+  IoStatus WriteNew(const fs::path& to, std::span<const std::uint8_t> bytes,
+                    std::optional<fs::perms> perms) override {
+#ifdef _WIN32
+    const int fd = _wopen(to.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+#endif
+    if (fd < 0) return FromErrno(errno, PathToUtf8(to));
+    std::size_t done = 0;
+    int error = 0;
+    while (done < bytes.size()) {
+      const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, 1U << 30);
+#ifdef _WIN32
+      const auto n = _write(fd, bytes.data() + done, static_cast<unsigned>(chunk));
+#else
+      const auto n = ::write(fd, bytes.data() + done, chunk);
+#endif
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        break;
+      }
+      done += static_cast<std::size_t>(n);
+    }
+#ifdef _WIN32
+    if (_close(fd) != 0 && error == 0) error = errno;
+#else
+    if (::close(fd) != 0 && error == 0) error = errno;
+#endif
+    if (error != 0) return FromErrno(error, PathToUtf8(to));
+    if (perms) {
+      std::error_code ec;
+      fs::permissions(to, *perms, fs::perm_options::replace, ec);
+      if (ec) return FromErrorCode(ec, PathToUtf8(to));
+    }
+    return {};
+  }
+
+  IoStatus Flush(const fs::path& file) override {
+#ifdef _WIN32
+    const int fd = _wopen(file.c_str(), _O_RDWR | _O_BINARY);
+    if (fd < 0) return FromErrno(errno, PathToUtf8(file));
+    const int rc = _commit(fd);
+    const int error = errno;
+    _close(fd);
+#else
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FromErrno(errno, PathToUtf8(file));
+    const int rc = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+#endif
+    if (rc != 0) return FromErrno(error, PathToUtf8(file));
+    return {};
+  }
+
+  IoStatus Rename(const fs::path& from, const fs::path& to) override {
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    return FromErrorCode(ec, PathToUtf8(to));
+  }
+
+  void Remove(const fs::path& p) override {
+    std::error_code ec;
+    fs::remove(p, ec);
+  }
+};
+
+class RealClock final : public Clock {
+ public:
+  std::tm LocalNow() override {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local;
+  }
+};
+
+fs::path TempNameBeside(const fs::path& target, unsigned attempt) {
+  static std::mt19937 random(std::random_device{}());
+  const std::string suffix = std::to_string(random() % 1000000U) + "-" + std::to_string(attempt);
+  fs::path name = target.filename();
+  name += ".tessaly-" + suffix + ".tmp";
+  return target.parent_path() / name;
+}
+
+// Copies the file into the first backup name of the folder that is still free.
+Result<fs::path, IoError> CopyToFreeBackupName(FileSystem& files, const fs::path& source,
+                                               const fs::path& folder, const std::string& stamp,
+                                               const fs::path& fileName) {
+  IoError last{IoError::Code::kOther, "no free backup name"};
+  for (int k = 1; k <= 1000; ++k) {
+    const fs::path candidate = folder / PathFromUtf8(BackupName(stamp, k, fileName));
+    const IoStatus copied = files.CopyToNew(source, candidate);
+    if (copied) return candidate;
+    last = copied.error();
+    if (last.code != IoError::Code::kAlreadyExists) break;
+  }
+  return Fail(last);
+}
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static RealFs instance;
+  return instance;
+}
+
+Clock& SystemClock() {
+  static RealClock instance;
+  return instance;
+}
+
+fs::path ProgramFolder() {
+#ifdef _WIN32
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  buffer.resize(n);
+  return fs::path(buffer).parent_path();
+#else
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return fs::current_path(ec);
+  return exe.parent_path();
+#endif
+}
+
+fs::path UserBackupFolder() {
+#ifdef _WIN32
+  if (const wchar_t* local = _wgetenv(L"LOCALAPPDATA"); local != nullptr && *local != 0) {
+    return fs::path(local) / "tessaly" / "backups";
+  }
+  return fs::temp_directory_path() / "tessaly" / "backups";
+#else
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
+    return fs::path(data) / "tessaly" / "backups";
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0) {
+    return fs::path(home) / ".local" / "share" / "tessaly" / "backups";
+  }
+  return fs::temp_directory_path() / "tessaly" / "backups";
+#endif
+}
+
+SaveEnvironment DefaultSaveEnvironment() {
+  return SaveEnvironment{RealFileSystem(), SystemClock(), ProgramFolder(), UserBackupFolder()};
+}
+
+std::string TimeStamp(const std::tm& local) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return buffer;
+}
+
+std::string BackupName(const std::string& stamp, int k, const fs::path& fileName) {
+  std::string name = "[" + stamp;
+  if (k >= 2) name += "-" + std::to_string(k);
+  name += "备份]";
+  return name + PathToUtf8(fileName);
+}
+
+std::string FileInUseMessage(const fs::path& resPath) {
+  return "无法操作“" + PathToUtf8(resPath.filename()) + "”文件！请确认文件是否被占用！";
+}
+
+Result<SaveReport, SaveFailure> WriteWithBackup(const SaveEnvironment& env, const fs::path& resPath,
+                                                std::span<const std::uint8_t> content) {
+  FileSystem& files = env.fs;
+  const auto ioFailure = [&](const std::string& detail) {
+    return Fail(SaveFailure{SaveFailure::Kind::kIoFailed, FileInUseMessage(resPath), detail});
+  };
+
+  const auto exists = files.IsRegularFile(resPath);
+  if (!exists) return ioFailure(exists.error().detail);
+  if (!exists.value()) {
+    return Fail(SaveFailure{SaveFailure::Kind::kSourceMissing, std::string(kSourceMissingMessage),
+                            PathToUtf8(resPath)});
+  }
+  const auto target = files.ResolveLinks(resPath);
+  if (!target) return ioFailure(target.error().detail);
+
+  // The backup must exist before the original is touched.
+  const std::string stamp = TimeStamp(env.clock.LocalNow());
+  const fs::path fileName = resPath.filename();
+  auto backup = CopyToFreeBackupName(files, *target, env.programFolder, stamp, fileName);
+  if (!backup) {
+    const std::string firstDetail = backup.error().detail;
+    const IoStatus made = files.CreateDirectories(env.userBackupFolder);
+    if (!made) return ioFailure(firstDetail + "; " + made.error().detail);
+    backup = CopyToFreeBackupName(files, *target, env.userBackupFolder, stamp, fileName);
+    if (!backup) return ioFailure(firstDetail + "; " + backup.error().detail);
+  }
+
+  const auto perms = files.Permissions(*target);
+  fs::path temp;
+  IoStatus written = Fail(IoError{});
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    temp = TempNameBeside(*target, attempt);
+    written = files.WriteNew(temp, content, perms);
+    if (written || written.error().code != IoError::Code::kAlreadyExists) break;
+  }
+  if (!written) {
+    if (written.error().code != IoError::Code::kAlreadyExists) files.Remove(temp);
+    return ioFailure(written.error().detail);
+  }
+  if (const IoStatus flushed = files.Flush(temp); !flushed) {
+    files.Remove(temp);
+    return ioFailure(flushed.error().detail);
+  }
+  if (const IoStatus renamed = files.Rename(temp, *target); !renamed) {
+    files.Remove(temp);
+    return ioFailure(renamed.error().detail);
+  }
+  return SaveReport{backup.value()};
+}
+
+}  // namespace tessaly

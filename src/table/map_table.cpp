@@ -1,0 +1,100 @@
+#include "map_table.hpp"
+
+#include <cassert>
+#include <charconv>
+#include <utility>
+
+#include "resfile/format.hpp"
+
+namespace tessaly {
+
+MapEntry EntryFromRecord(const MapRecord& record, std::uint32_t mapId) {
+  MapEntry entry;
+  entry.mapId = mapId;
+  entry.recordPos = record.offset;
+  entry.model = record.model;
+  entry.name = record.name;
+  entry.folderLength = record.folderLength;
+  entry.folder = FolderText(record.model);
+  entry.listFlag = record.listFlag;
+  entry.modeBits = ModeBitsFromByte(record.modeByte);
+  entry.music = record.music;
+  entry.storyOrder = record.storyOrder;
+  entry.loadedNameBytes = record.nameBytes;
+  return entry;
+}
+
+std::string DisplayItem(const MapEntry& entry) {
+  return std::to_string(entry.mapId) + ":" + entry.name;
+}
+
+std::string RecordString(const MapEntry& entry) {
+  const std::string fields[] = {
+      std::to_string(entry.mapId),     std::to_string(entry.recordPos),
+      std::to_string(entry.model),     entry.name,
+      std::to_string(entry.folderLength), entry.folder,
+      std::to_string(entry.listFlag),  entry.modeBits,
+      std::to_string(entry.music),     std::to_string(entry.storyOrder)};
+  std::string s = fields[0];
+  for (std::size_t i = 1; i < std::size(fields); ++i) {
+    s += kFieldSeparator;
+    s += fields[i];
+  }
+  return s;
+}
+
+std::string_view MapIdOfItem(std::string_view displayItem) {
+  return displayItem.substr(0, displayItem.find(':'));
+}
+
+std::optional<std::uint32_t> ParseMapId(std::string_view text) {
+  if (text.empty() || text.size() > 10 || text[0] == '0') return std::nullopt;
+  std::uint32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+void MapTable::Clear() {
+  display_.clear();
+  records_.clear();
+}
+
+void MapTable::Append(MapEntry entry) {
+  assert(entry.mapId == records_.size() + 1);
+  display_.push_back(entry.mapId);
+  records_.push_back(std::move(entry));
+}
+
+std::string MapTable::DisplayItemAt(std::size_t row) const { return DisplayItem(EntryAtRow(row)); }
+
+const MapEntry& MapTable::EntryAtRow(std::size_t row) const {
+  return records_[display_.at(row) - 1];
+}
+
+const MapEntry* MapTable::FindByIdText(std::string_view mapIdText) const {
+  const auto id = ParseMapId(mapIdText);
+  if (!id || *id > records_.size()) return nullptr;
+  return &records_[*id - 1];
+}
+
+std::optional<std::size_t> MapTable::RowOfId(std::uint32_t mapId) const {
+  for (std::size_t row = 0; row < display_.size(); ++row) {
+    if (display_[row] == mapId) return row;
+  }
+  return std::nullopt;
+}
+
+bool MapTable::Replace(const MapEntry& entry) {
+  if (entry.mapId == 0 || entry.mapId > records_.size()) return false;
+  records_[entry.mapId - 1] = entry;
+  return true;
+}
+
+void MapTable::RemoveRow(std::size_t row) {
+  display_.erase(display_.begin() + static_cast<std::ptrdiff_t>(row));
+}
+
+void MapTable::SwapRows(std::size_t a, std::size_t b) { std::swap(display_.at(a), display_.at(b)); }
+
+}  // namespace tessaly

@@ -1,0 +1,96 @@
+#pragma once
+
+// The map table between two loads: the display list (what the user sees, in
+// the order saving writes) and the record list (one entry per map id, deleted
+// entries included).
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "resfile/loader.hpp"
+
+namespace tessaly {
+
+inline constexpr std::string_view kFieldSeparator = "::::::";
+// Both lists hold at most this many items between two loads, deleted entries included.
+inline constexpr std::size_t kMaxEntries = 65535;
+
+// One entry with typed fields, so that no name can shift another field.
+struct MapEntry {
+  std::uint32_t mapId = 0;        // field 0
+  std::uint64_t recordPos = 0;    // field 1: offset in the file, 0 for an added entry
+  std::uint16_t model = 0;        // field 2
+  std::string name;               // field 3, UTF-8
+  std::uint32_t folderLength = 0;  // field 4: L as loaded, or worked out by Write/Add
+  std::string folder;             // field 5: made from the model
+  std::uint8_t listFlag = 0;      // field 6: 11 shown in the game's list, 10 not
+  std::string modeBits;           // field 7: six '0'/'1', flag 32 first
+  std::uint8_t music = 0;         // field 8
+  std::uint8_t storyOrder = 0;    // field 9
+  // The GBK bytes the name was loaded with; saving writes them back as they
+  // were while `name` is still their decoding.
+  std::optional<std::string> loadedNameBytes;
+};
+
+// The entry of a loaded record with map id `mapId`.
+[[nodiscard]] MapEntry EntryFromRecord(const MapRecord& record, std::uint32_t mapId);
+
+// "3:测试": the map id, ':' and the name.
+[[nodiscard]] std::string DisplayItem(const MapEntry& entry);
+
+// The ten fields joined by "::::::", for instance
+// 3::::::1234::::::5::::::测试::::::5::::::SN05::::::11::::::110000::::::3::::::0
+[[nodiscard]] std::string RecordString(const MapEntry& entry);
+
+// The map id of a display item: the text before its first ':'.
+[[nodiscard]] std::string_view MapIdOfItem(std::string_view displayItem);
+
+class MapTable {
+ public:
+  // Clears both lists.
+  void Clear();
+  // Appends a display item and a record; the entry's map id must be
+  // RecordCount() + 1, so the record of map id k stays at row k - 1.
+  void Append(MapEntry entry);
+
+  [[nodiscard]] std::size_t DisplayCount() const { return display_.size(); }
+  [[nodiscard]] std::size_t RecordCount() const { return records_.size(); }
+  // The map id the next added entry receives.
+  [[nodiscard]] std::uint32_t NextMapId() const {
+    return static_cast<std::uint32_t>(records_.size() + 1);
+  }
+
+  // The display list, walked in order by saving.
+  [[nodiscard]] const std::vector<std::uint32_t>& DisplayIds() const { return display_; }
+  [[nodiscard]] std::string DisplayItemAt(std::size_t row) const;
+  // The entry behind display row `row` (the selected entry).
+  [[nodiscard]] const MapEntry& EntryAtRow(std::size_t row) const;
+  // The record list in map id order.
+  [[nodiscard]] const std::vector<MapEntry>& Records() const { return records_; }
+
+  // The record whose map id has exactly the text `mapIdText` ("3", never "03"
+  // or " 3"); nothing when no record has it.
+  [[nodiscard]] const MapEntry* FindByIdText(std::string_view mapIdText) const;
+  // The display row showing map id `mapId`, if any.
+  [[nodiscard]] std::optional<std::size_t> RowOfId(std::uint32_t mapId) const;
+
+  // Replaces the record of entry.mapId in place; its display item follows,
+  // since a display item is made from the record. False if no such record.
+  bool Replace(const MapEntry& entry);
+  // Removes a display item; its record stays and still counts for NextMapId.
+  void RemoveRow(std::size_t row);
+  void SwapRows(std::size_t a, std::size_t b);
+
+ private:
+  std::vector<MapEntry> records_;     // List2: row r holds map id r + 1
+  std::vector<std::uint32_t> display_;  // List1: map ids in display order
+};
+
+// Parses a map id written in canonical decimal (no sign, blanks or leading zeros).
+[[nodiscard]] std::optional<std::uint32_t> ParseMapId(std::string_view text);
+
+}  // namespace tessaly

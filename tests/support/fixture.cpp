@@ -1,0 +1,82 @@
+#include "fixture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "resfile/format.hpp"
+#include "resfile/gbk.hpp"
+
+namespace tessaly::testing {
+
+ResBuilder::ResBuilder() : bytes_(kMagic.begin(), kMagic.end()) { bytes_.resize(kHeaderMinimum, 0); }
+
+ResBuilder& ResBuilder::Filler(std::size_t count, std::uint8_t value) {
+  bytes_.insert(bytes_.end(), count, value);
+  return *this;
+}
+
+ResBuilder& ResBuilder::Raw(std::string_view bytes) {
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+  return *this;
+}
+
+ResBuilder& ResBuilder::Raw(const Bytes& bytes) {
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+  return *this;
+}
+
+ResBuilder& ResBuilder::Record(const RecordSpec& spec) {
+  Raw(RecordBytes(spec));
+  ++records_;
+  return *this;
+}
+
+ResBuilder& ResBuilder::Count(std::uint16_t count) {
+  WriteEntryCount(bytes_, count);
+  return *this;
+}
+
+ResBuilder& ResBuilder::CountFromRecords() { return Count(records_); }
+
+Bytes RecordBytes(const RecordSpec& spec) {
+  Bytes out;
+  const std::string folder = spec.folder.empty() ? FolderText(spec.model) : spec.folder;
+  AppendRecordImage(out, {spec.nameBytes, folder, spec.model, spec.listFlag, spec.modeByte,
+                          spec.music, spec.storyOrder});
+  return out;
+}
+
+std::string Gbk(std::string_view utf8) {
+  auto encoded = EncodeGbk(utf8);
+  EXPECT_TRUE(encoded.ok()) << utf8;
+  return encoded.ok() ? encoded.value() : std::string{};
+}
+
+TempDir::TempDir() {
+  std::random_device rd;
+  path_ = std::filesystem::temp_directory_path() /
+          ("tessaly-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+  std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::filesystem::path TempDir::Write(const std::string& name, const Bytes& bytes) const {
+  const auto p = path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return p;
+}
+
+Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace tessaly::testing
