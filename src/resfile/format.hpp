@@ -20,6 +20,7 @@ inline constexpr std::uint8_t kMarker = 5;
 inline constexpr std::uint8_t kFolderFirstByte = 83;  // 'S'
 inline constexpr std::size_t kRecordFixedBytes = 65;   // a record is N + L + 65 bytes
 inline constexpr std::size_t kMaxNameBytes = 254;      // N = name bytes + 1 must fit one byte
+inline constexpr std::size_t kMaxRecordBytes = 255 + 255 + kRecordFixedBytes;  // N, L at most 255
 
 // Offsets inside a record relative to R + N + L (the tail after the folder text).
 namespace tail {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -63,10 +64,10 @@ bool HasMagic(std::span<const std::uint8_t> data) {
          std::memcmp(data.data(), kMagic.data(), kMagic.size()) == 0;
 }
 
-ScanResult ScanResBytes(std::span<const std::uint8_t> data) {
+ScanResult ScanResBytes(std::span<const std::uint8_t> data, std::size_t from) {
   ScanResult result;
   const std::uint8_t* base = data.data();
-  std::size_t p = kHeaderMinimum;
+  std::size_t p = std::max(from, kHeaderMinimum);
   while (p < data.size()) {
     const void* hit = std::memchr(base + p, kMarker, data.size() - p);
     if (hit == nullptr) break;

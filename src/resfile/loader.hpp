@@ -63,7 +63,9 @@ struct LoadError {
 // offset 54, so no record overlaps the magic text or the entry count, and goes
 // on after the end of each accepted record, so bytes inside a record are never
 // taken for a further one.
-[[nodiscard]] ScanResult ScanResBytes(std::span<const std::uint8_t> data);
+// `from` lets a caller re-check only the end of a header (never below 54).
+[[nodiscard]] ScanResult ScanResBytes(std::span<const std::uint8_t> data,
+                                      std::size_t from = 54);
 
 // Reads the whole file with one read and scans it. A file shorter than the
 // magic text or without it is refused with kWrongFileMessage.

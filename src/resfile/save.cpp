@@ -27,8 +27,8 @@ namespace {
 
 IoStatus FromErrorCode(const std::error_code& ec, const std::string& what) {
   if (!ec) return {};
-  const IoError::Code code = ec == std::errc::file_exists ? IoError::Code::kAlreadyExists
-                                                          : IoError::Code::kOther;
+  const IoError::Code code =
+      ec == std::errc::file_exists ? IoError::Code::kAlreadyExists : IoError::Code::kOther;
   return Fail(IoError{code, what + ": " + ec.message()});
 }
 
@@ -77,9 +77,12 @@ class RealFs final : public FileSystem {
   IoStatus WriteNew(const fs::path& to, std::span<const std::uint8_t> bytes,
                     std::optional<fs::perms> perms) override {
 #ifdef _WIN32
-    const int fd = _wopen(to.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    const int fd =
+        _wopen(to.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
-    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Private until the old file's bits are copied; without them, the bits any
+    // new file gets (0666 less the umask).
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, perms ? 0600 : 0666);
 #endif
     if (fd < 0) return FromErrno(errno, PathToUtf8(to));
     std::size_t done = 0;
@@ -174,7 +177,12 @@ Result<fs::path, IoError> CopyToFreeBackupName(FileSystem& files, const fs::path
     const IoStatus copied = files.CopyToNew(source, candidate);
     if (copied) return candidate;
     last = copied.error();
-    if (last.code != IoError::Code::kAlreadyExists) break;
+    if (last.code != IoError::Code::kAlreadyExists) {
+      // The name was free, so whatever the failed copy left there is ours: a
+      // half copy must not pass for a backup.
+      files.Remove(candidate);
+      break;
+    }
   }
   return Fail(last);
 }

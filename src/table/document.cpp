@@ -63,8 +63,11 @@ Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc
   if (image.size() < kHeaderMinimum) image.resize(kHeaderMinimum, 0);
   WriteEntryCount(image, static_cast<std::uint16_t>(count));
 
+  std::vector<std::size_t> offsets;
+  offsets.reserve(doc.table.DisplayCount());
   std::size_t position = 0;
   for (const std::uint32_t id : doc.table.DisplayIds()) {
+    offsets.push_back(image.size());
     const MapEntry& entry = doc.table.Records()[id - 1];
     const std::string what = MapLabel(++position, entry);
     auto name = NameBytesForSave(entry, what);
@@ -84,6 +87,20 @@ Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc
                                  .music = entry.music,
                                  .storyOrder = entry.storyOrder,
                              });
+  }
+  // Only the header's last stretch can be misread: its bytes are as loaded, and
+  // the load found no record in them, but a candidate there that ran past the
+  // old end, or that reaches into the records, may be completed by the new
+  // records. A file that would load back with a different set of maps is refused.
+  const std::size_t from = std::max(kHeaderMinimum, headerSize - std::min(headerSize, kMaxRecordBytes));
+  const ScanResult check = ScanResBytes(image, from);
+  bool same = check.records.size() == offsets.size();
+  for (std::size_t i = 0; same && i < offsets.size(); ++i) {
+    same = check.records[i].offset == offsets[i];
+  }
+  if (!same) {
+    return Fail(ValueError{
+        "文件头末尾的字节会和新的地图记录连成一条假记录，保存后无法正确读回，已取消保存！"});
   }
   return image;
 }

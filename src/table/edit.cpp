@@ -45,7 +45,17 @@ std::optional<EditArea> ResetArea(const MapTable& table, const EditArea& area) {
   return reset;
 }
 
-Result<MapEntry, EditMessage> EntryFromArea(const EditArea& area) {
+std::uint32_t FolderLengthOfModelText(std::string_view modelText) {
+  // The model text is counted as typed, leading zeros included: "007" gives 6.
+  return modelText.size() == 1 ? 5U : static_cast<std::uint32_t>(modelText.size() + 3);
+}
+
+namespace {
+
+// The entry the edit area describes. `previous` is the entry being written, if
+// any: a name it was loaded with and that is unchanged is saved with its loaded
+// bytes, so it need not be one that GBK can encode anew.
+Result<MapEntry, EditMessage> BuildEntry(const EditArea& area, const MapEntry* previous) {
   if (area.name.empty()) return Fail(EditMessage{std::string(kNameEmpty)});
   if (area.model.empty()) return Fail(EditMessage{std::string(kModelEmpty)});
   if (area.music.empty()) return Fail(EditMessage{std::string(kMusicEmpty)});
@@ -56,37 +66,45 @@ Result<MapEntry, EditMessage> EntryFromArea(const EditArea& area) {
   if (!music) return Fail(EditMessage{RangeMessage("音乐", kMusicLimit)});
   const auto story = NumberWithin(area.story, kStoryLimit);
   if (!story) return Fail(EditMessage{RangeMessage("剧情排列", kStoryLimit)});
-  const auto encoded = EncodeGbk(area.name);
-  if (!encoded) return Fail(EditMessage{"地图名含有GBK无法表示的字符，无法保存"});
-  if (encoded->size() > kMaxNameBytes) {
-    return Fail(EditMessage{"地图名太长：" + std::to_string(encoded->size()) + "个GBK字节，最多" +
-                            std::to_string(kMaxNameBytes) + "个"});
+  const bool keepsLoadedName =
+      previous != nullptr && previous->loadedNameBytes && area.name == previous->name;
+  if (!keepsLoadedName) {
+    const auto encoded = EncodeGbk(area.name);
+    if (!encoded) return Fail(EditMessage{"地图名含有GBK无法表示的字符，无法保存"});
+    if (encoded->size() > kMaxNameBytes) {
+      return Fail(EditMessage{"地图名太长：" + std::to_string(encoded->size()) + "个GBK字节，最多" +
+                              std::to_string(kMaxNameBytes) + "个"});
+    }
   }
 
   MapEntry entry;
   entry.model = static_cast<std::uint16_t>(*model);
   entry.name = area.name;
-  // The folder text length counts the model text as typed: "007" gives 6.
-  entry.folderLength =
-      area.model.size() == 1 ? 5U : static_cast<std::uint32_t>(area.model.size() + 3);
+  entry.folderLength = FolderLengthOfModelText(area.model);
   entry.folder = FolderText(*model);
   entry.listFlag = area.listFlag ? 11 : 10;
   entry.modeBits.clear();
   for (const bool set : area.modes) entry.modeBits += set ? '1' : '0';
   entry.music = static_cast<std::uint8_t>(*music);
   entry.storyOrder = static_cast<std::uint8_t>(*story);
+  if (keepsLoadedName) entry.loadedNameBytes = previous->loadedNameBytes;
   return entry;
 }
 
+}  // namespace
+
+Result<MapEntry, EditMessage> EntryFromArea(const EditArea& area) {
+  return BuildEntry(area, nullptr);
+}
+
 Result<void, EditMessage> WriteEntry(MapTable& table, const EditArea& area) {
-  auto built = EntryFromArea(area);
-  if (!built) return Fail(built.error());
   const MapEntry* old = table.FindByIdText(area.mapIdText);
+  auto built = BuildEntry(area, old);
+  if (!built) return Fail(built.error());
   if (old == nullptr) return {};
   MapEntry entry = std::move(built).value();
   entry.mapId = old->mapId;
   entry.recordPos = old->recordPos;
-  if (entry.name == old->name) entry.loadedNameBytes = old->loadedNameBytes;
   table.Replace(entry);
   return {};
 }

@@ -52,6 +52,12 @@ struct EditMessage {
 // map id; nothing when no record has that map id.
 [[nodiscard]] std::optional<EditArea> ResetArea(const MapTable& table, const EditArea& area);
 
+// Field 4 (folder text length) as Write works it out from the model text as
+// typed: 5 for a one-character text, otherwise its length plus 3 ("007" gives
+// 6). For a model written without leading zeros this is the length of the
+// model folder text plus one.
+[[nodiscard]] std::uint32_t FolderLengthOfModelText(std::string_view modelText);
+
 // The entry fields 2 to 9 that the edit area describes, checked in the order
 // name, model, music, story order (the first exactly empty one is refused),
 // then whether the numbers fit and the name can be stored in GBK.

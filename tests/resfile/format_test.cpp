@@ -21,15 +21,19 @@ TEST(RecordImage, TheSeventyFiveByteExample) {
 }
 
 TEST(RecordImage, NameABModel300PutsEveryTailFieldInPlace) {
-  const Bytes rec = RecordBytes(
-      {.nameBytes = "AB", .model = 300, .listFlag = 10, .modeByte = 7, .music = 9, .storyOrder = 4});
+  const Bytes rec = RecordBytes({.nameBytes = "AB",
+                                 .model = 300,
+                                 .listFlag = 10,
+                                 .modeByte = 7,
+                                 .music = 9,
+                                 .storyOrder = 4});
   ASSERT_EQ(rec.size(), 74U);
   EXPECT_EQ(rec[4], 0x2C);
   EXPECT_EQ(rec[5], 0x01);
   EXPECT_EQ(rec[8], 3);
   EXPECT_EQ(rec[15], 6);
   EXPECT_EQ(std::string(rec.begin() + 19, rec.begin() + 24), "SN300");
-  const std::pair<std::size_t, int> fields[] = {{25, 1},  {30, 3},  {34, 10}, {38, 7},
+  const std::pair<std::size_t, int> fields[] = {{25, 1},  {30, 3}, {34, 10}, {38, 7},
                                                 {46, 12}, {50, 9}, {58, 1},  {62, 4}};
   for (const auto& [offset, value] : fields) EXPECT_EQ(rec[offset], value) << offset;
 }
@@ -56,22 +60,22 @@ TEST(EntryCount, StoredLittleEndianAndReadUnsigned) {
 
 TEST(FolderText, ZeroPaddedBelowTen) {
   const std::pair<std::uint32_t, const char*> cases[] = {
-      {0, "SN00"}, {7, "SN07"}, {9, "SN09"}, {10, "SN10"}, {12, "SN12"}, {300, "SN300"},
-      {65535, "SN65535"}};
+      {0, "SN00"},  {7, "SN07"},    {9, "SN09"},       {10, "SN10"},
+      {12, "SN12"}, {300, "SN300"}, {65535, "SN65535"}};
   for (const auto& [model, text] : cases) EXPECT_EQ(FolderText(model), text);
 }
 
 TEST(Hex2Bin, Examples) {
   const std::pair<const char*, std::uint64_t> cases[] = {
-      {"0", 0}, {"F", 1111}, {"30", 110000}, {"3F", 111111}, {"FF", 11111111}, {"5", 101},
-      {"c", 1100}, {"FFFF", 1111111111111111ULL}};
+      {"0", 0},         {"F", 1111}, {"30", 110000}, {"3F", 111111},
+      {"FF", 11111111}, {"5", 101},  {"c", 1100},    {"FFFF", 1111111111111111ULL}};
   for (const auto& [hex, bits] : cases) EXPECT_EQ(Hex2Bin(hex), bits) << hex;
   for (const char* bad : {"", "G", "3 ", "12345"}) EXPECT_FALSE(Hex2Bin(bad)) << bad;
 }
 
 TEST(ModeBits, SixCharactersBothWays) {
   const std::pair<std::uint8_t, const char*> cases[] = {
-      {0, "000000"}, {5, "000101"}, {48, "110000"}, {63, "111111"},
+      {0, "000000"},  {5, "000101"},   {48, "110000"},      {63, "111111"},
       {64, "000000"}, {128, "000000"}, {64 + 48, "110000"}, {255, "111111"}};
   for (const auto& [byte, bits] : cases) {
     EXPECT_EQ(ModeBitsFromByte(byte), bits) << int(byte);
@@ -80,7 +84,8 @@ TEST(ModeBits, SixCharactersBothWays) {
   EXPECT_EQ(Bin2Dec("1000000"), 32);  // characters after the sixth are ignored
   EXPECT_EQ(Bin2Dec("000001"), 1);
   EXPECT_TRUE(IsModeBits("010101"));
-  for (const char* bad : {"", "01010", "0101010", "01a101", "11000 "}) EXPECT_FALSE(IsModeBits(bad));
+  for (const char* bad : {"", "01010", "0101010", "01a101", "11000 "})
+    EXPECT_FALSE(IsModeBits(bad));
 }
 
 TEST(RecordLengthAt, NeedsMarkerFolderByteAndTheWholeRecord) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -11,7 +12,9 @@
 
 namespace tessaly::testing {
 
-ResBuilder::ResBuilder() : bytes_(kMagic.begin(), kMagic.end()) { bytes_.resize(kHeaderMinimum, 0); }
+ResBuilder::ResBuilder() : bytes_(kMagic.begin(), kMagic.end()) {
+  bytes_.resize(kHeaderMinimum, 0);
+}
 
 ResBuilder& ResBuilder::Filler(std::size_t count, std::uint8_t value) {
   bytes_.insert(bytes_.end(), count, value);
@@ -70,13 +73,31 @@ TempDir::~TempDir() {
 std::filesystem::path TempDir::Write(const std::string& name, const Bytes& bytes) const {
   const auto p = path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return p;
+}
+
+std::filesystem::path TempDir::Folder(const std::string& name) const {
+  const auto p = path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
+  std::filesystem::create_directories(p);
   return p;
 }
 
 Bytes ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> ListFolder(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& item : std::filesystem::directory_iterator(folder, ec)) {
+    const std::u8string name = item.path().filename().u8string();
+    names.emplace_back(name.begin(), name.end());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace tessaly::testing

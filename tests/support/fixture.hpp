@@ -3,6 +3,7 @@
 // Builds Meteor.res files byte by byte for tests, and writes them to a
 // temporary folder that is removed when the fixture goes.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -56,11 +57,16 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   [[nodiscard]] const std::filesystem::path& path() const { return path_; }
   std::filesystem::path Write(const std::string& name, const Bytes& bytes) const;
+  // A subfolder, created if missing.
+  std::filesystem::path Folder(const std::string& name) const;
 
  private:
   std::filesystem::path path_;
 };
 
 [[nodiscard]] Bytes ReadFile(const std::filesystem::path& path);
+
+// The names in a folder (UTF-8, sorted); empty when the folder does not exist.
+[[nodiscard]] std::vector<std::string> ListFolder(const std::filesystem::path& folder);
 
 }  // namespace tessaly::testing

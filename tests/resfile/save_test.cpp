@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "resfile/save.hpp"
+#include "resfile/text_path.hpp"
+#include "support/faulty_fs.hpp"
+#include "support/fixture.hpp"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::FaultyFileSystem;
+using testing::FixedClock;
+using testing::FsStep;
+using testing::ListFolder;
+using testing::ReadFile;
+using testing::TempDir;
+
+constexpr const char* kFirstBackup = "[20190719140509备份]Meteor.res";
+
+// A resource file in its own folder, a program folder and a user folder (not
+// yet created) for backups, and the clock at 14:05:09 on 19 July 2019.
+struct SaveSetup {
+  TempDir dir;
+  fs::path gameFolder = dir.Folder("game");
+  fs::path res = gameFolder / "Meteor.res";
+  fs::path program = dir.Folder("program");
+  fs::path user = dir.path() / "user" / "tessaly" / "backups";
+  Bytes original = Bytes{'o', 'l', 'd', 0, 1, 2, 3};
+  Bytes content = Bytes{'n', 'e', 'w', 0, 9, 8, 7, 6, 5};
+  FixedClock clock{2019, 7, 19, 14, 5, 9};
+
+  SaveSetup() { dir.Write("game/Meteor.res", original); }
+  SaveEnvironment Env(FileSystem& files) { return SaveEnvironment{files, clock, program, user}; }
+  Result<SaveReport, SaveFailure> Save(FileSystem& files) {
+    return WriteWithBackup(Env(files), res, content);
+  }
+
+  // The original is intact, no temporary file is left beside it, and every
+  // backup there is holds the original whole.
+  void ExpectUntouched() const {
+    EXPECT_EQ(ReadFile(res), original);
+    EXPECT_EQ(ListFolder(gameFolder), std::vector<std::string>{"Meteor.res"});
+    for (const fs::path& folder : {program, user}) {
+      for (const std::string& name : ListFolder(folder)) {
+        EXPECT_EQ(ReadFile(folder / PathFromUtf8(name)), original) << name;
+      }
+    }
+  }
+};
+
+TEST(BackupName, StampAndCounter) {
+  std::tm t{};
+  t.tm_year = 2019 - 1900;
+  t.tm_mon = 6;
+  t.tm_mday = 19;
+  t.tm_hour = 14;
+  t.tm_min = 5;
+  t.tm_sec = 9;
+  EXPECT_EQ(TimeStamp(t), "20190719140509");
+  std::tm early{};
+  early.tm_year = 2001 - 1900;
+  early.tm_mday = 1;
+  EXPECT_EQ(TimeStamp(early), "20010101000000");
+  EXPECT_EQ(BackupName("20190719140509", 1, "Meteor.res"), kFirstBackup);
+  EXPECT_EQ(BackupName("20190719140509", 2, "Meteor.res"), "[20190719140509-2备份]Meteor.res");
+  EXPECT_EQ(BackupName("20190719140509", 1, PathFromUtf8("流星.res")),
+            "[20190719140509备份]流星.res");
+  EXPECT_EQ(FileInUseMessage("/x/y/Meteor.res"),
+            "无法操作“Meteor.res”文件！请确认文件是否被占用！");
+}
+
+TEST(WriteWithBackup, BacksUpTheFileOnDiskIntoTheProgramFolder) {
+  SaveSetup s;
+  const auto report = s.Save(RealFileSystem());
+  ASSERT_TRUE(report.ok()) << report.error().detail;
+  EXPECT_EQ(report->backupPath, s.program / PathFromUtf8(kFirstBackup));
+  EXPECT_EQ(ReadFile(report->backupPath), s.original);
+  EXPECT_EQ(ReadFile(s.res), s.content);
+  EXPECT_EQ(ListFolder(s.gameFolder), std::vector<std::string>{"Meteor.res"});
+  EXPECT_FALSE(fs::exists(s.user));
+}
+
+TEST(WriteWithBackup, SavesInTheSameSecondNeverOverwriteABackup) {
+  SaveSetup s;
+  std::vector<Bytes> versions = {s.original};
+  for (int i = 1; i <= 3; ++i) {
+    s.content.push_back(static_cast<std::uint8_t>(i));
+    ASSERT_TRUE(s.Save(RealFileSystem()).ok());
+    versions.push_back(s.content);
+  }
+  EXPECT_EQ(ListFolder(s.program),
+            (std::vector<std::string>{"[20190719140509-2备份]Meteor.res",
+                                      "[20190719140509-3备份]Meteor.res", kFirstBackup}));
+  EXPECT_EQ(ReadFile(s.program / PathFromUtf8(kFirstBackup)), versions[0]);
+  EXPECT_EQ(ReadFile(s.program / PathFromUtf8("[20190719140509-2备份]Meteor.res")), versions[1]);
+  EXPECT_EQ(ReadFile(s.program / PathFromUtf8("[20190719140509-3备份]Meteor.res")), versions[2]);
+}
+
+TEST(WriteWithBackup, ProgramFolderThatCannotTakeTheBackupFallsBackToTheUserFolder) {
+  SaveSetup s;
+  FaultyFileSystem files;
+  files.FailStep(FsStep::kCopyToNew, s.program);
+  const auto report = s.Save(files);
+  ASSERT_TRUE(report.ok()) << report.error().detail;
+  EXPECT_EQ(report->backupPath, s.user / PathFromUtf8(kFirstBackup));
+  EXPECT_EQ(ReadFile(report->backupPath), s.original);
+  EXPECT_EQ(ReadFile(s.res), s.content);
+  // The copy that failed half way in the program folder is not left looking like a backup.
+  EXPECT_TRUE(ListFolder(s.program).empty());
+}
+
+#ifndef _WIN32  // symbolic links and POSIX permission bits
+TEST(WriteWithBackup, SavingThroughASymbolicLinkReplacesTheTargetAndKeepsTheLink) {
+  SaveSetup s;
+  const fs::path target = s.dir.Folder("real") / "Meteor-data.res";
+  fs::rename(s.res, target);
+  fs::create_symlink(target, s.res);
+  const auto report = s.Save(RealFileSystem());
+  ASSERT_TRUE(report.ok()) << report.error().detail;
+  EXPECT_TRUE(fs::is_symlink(s.res));
+  EXPECT_EQ(fs::read_symlink(s.res), target);
+  EXPECT_EQ(ReadFile(target), s.content);
+  EXPECT_EQ(ReadFile(report->backupPath), s.original);
+  EXPECT_EQ(report->backupPath.filename(), PathFromUtf8(kFirstBackup));
+  EXPECT_EQ(ListFolder(target.parent_path()), std::vector<std::string>{"Meteor-data.res"});
+}
+
+TEST(WriteWithBackup, KeepsThePermissionBits) {
+  for (const fs::perms perms :
+       {fs::perms(0640), fs::perms(0604), fs::perms(0755), fs::perms(0600)}) {
+    SCOPED_TRACE(static_cast<int>(perms));
+    SaveSetup s;
+    fs::permissions(s.res, perms, fs::perm_options::replace);
+    ASSERT_TRUE(s.Save(RealFileSystem()).ok());
+    EXPECT_EQ(fs::status(s.res).permissions() & fs::perms::all, perms);
+  }
+}
+
+TEST(WriteWithBackup, UnknownPermissionBitsGiveAnOrdinaryNewFile) {
+  // When the old bits cannot be read, the file gets the bits any new file gets
+  // (0666 less the umask), not a mode that locks other users out.
+  SaveSetup s;
+  FaultyFileSystem files;
+  files.FailStep(FsStep::kPermissions);
+  ASSERT_TRUE(s.Save(files).ok());
+  const ::mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(fs::status(s.res).permissions() & fs::perms::all, fs::perms(0666 & ~mask));
+}
+
+#endif
+
+TEST(WriteWithBackup, NoOrdinaryFileAtThePathIsTheSourceMissing) {
+  enum class Make { kNothing, kFolder, kDanglingLink };
+  for (const Make make : {Make::kNothing, Make::kFolder, Make::kDanglingLink}) {
+    SCOPED_TRACE(static_cast<int>(make));
+    SaveSetup s;
+    fs::remove(s.res);
+    if (make == Make::kFolder) fs::create_directory(s.res);
+    if (make == Make::kDanglingLink) fs::create_symlink(s.gameFolder / "gone.res", s.res);
+    const auto report = s.Save(RealFileSystem());
+    ASSERT_FALSE(report.ok());
+    EXPECT_EQ(report.error().kind, SaveFailure::Kind::kSourceMissing);
+    EXPECT_EQ(report.error().message, kSourceMissingMessage);
+    EXPECT_TRUE(ListFolder(s.program).empty());
+    EXPECT_FALSE(fs::exists(s.user));
+  }
+}
+
+// Each step failing on its own: the right message, the original byte-identical,
+// no stray file; and a second save afterwards writes what a first one would.
+TEST(WriteWithBackup, EachFailingStepLeavesTheOriginalAlone) {
+  struct Case {
+    const char* label;
+    FsStep step;
+    bool inProgramFolderOnly;
+    bool reportMissing;
+    SaveFailure::Kind kind;
+  };
+  const Case cases[] = {
+      {"existence test fails", FsStep::kIsRegularFile, false, false, SaveFailure::Kind::kIoFailed},
+      {"existence test says no", FsStep::kIsRegularFile, false, true,
+       SaveFailure::Kind::kSourceMissing},
+      {"links cannot be resolved", FsStep::kResolveLinks, false, false,
+       SaveFailure::Kind::kIoFailed},
+      {"backup copy fails in both folders", FsStep::kCopyToNew, false, false,
+       SaveFailure::Kind::kIoFailed},
+      {"temporary write fails", FsStep::kWriteNew, false, false, SaveFailure::Kind::kIoFailed},
+      {"flush fails", FsStep::kFlush, false, false, SaveFailure::Kind::kIoFailed},
+      {"rename fails", FsStep::kRename, false, false, SaveFailure::Kind::kIoFailed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    SaveSetup s;
+    FaultyFileSystem files;
+    files.FailStep(c.step);
+    if (c.reportMissing) files.ReportMissing();
+    const auto report = s.Save(files);
+    ASSERT_FALSE(report.ok());
+    EXPECT_EQ(report.error().kind, c.kind);
+    EXPECT_EQ(report.error().message, c.kind == SaveFailure::Kind::kSourceMissing
+                                          ? std::string(kSourceMissingMessage)
+                                          : FileInUseMessage(s.res));
+    s.ExpectUntouched();
+
+    const auto again = s.Save(RealFileSystem());
+    ASSERT_TRUE(again.ok()) << again.error().detail;
+    EXPECT_EQ(ReadFile(s.res), s.content);
+    EXPECT_EQ(ReadFile(again->backupPath), s.original);
+    EXPECT_EQ(ListFolder(s.gameFolder), std::vector<std::string>{"Meteor.res"});
+  }
+}
+
+TEST(WriteWithBackup, UserFolderThatCannotBeMadeFailsTheSave) {
+  SaveSetup s;
+  FaultyFileSystem files;
+  files.FailStep(FsStep::kCopyToNew, s.program);
+  FaultyFileSystem outer(static_cast<FileSystem&>(files));
+  outer.FailStep(FsStep::kCreateDirectories);
+  const auto report = s.Save(outer);
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().message, FileInUseMessage(s.res));
+  s.ExpectUntouched();
+}
+
+// Every operation of a save failing in turn, counted from the first.
+TEST(WriteWithBackup, FailingTheKthOperationNeverHarmsTheOriginal) {
+  int k = 1;
+  for (;; ++k) {
+    SCOPED_TRACE(k);
+    SaveSetup s;
+    fs::permissions(s.res, fs::perms(0640), fs::perm_options::replace);
+    FaultyFileSystem files;
+    files.FailNth(k);
+    const auto report = s.Save(files);
+    if (files.failures() == 0) {
+      ASSERT_TRUE(report.ok());
+      break;
+    }
+    const FsStep failed = files.log()[static_cast<std::size_t>(k - 1)];
+    SCOPED_TRACE(testing::StepName(failed));
+    if (report.ok()) {
+      // Only a step with a way around may fail without failing the save.
+      EXPECT_TRUE(failed == FsStep::kCopyToNew || failed == FsStep::kPermissions ||
+                  failed == FsStep::kRemove);
+      EXPECT_EQ(ReadFile(s.res), s.content);
+      EXPECT_EQ(ReadFile(report->backupPath), s.original);
+      EXPECT_EQ(ListFolder(s.gameFolder), std::vector<std::string>{"Meteor.res"});
+      if (failed == FsStep::kCopyToNew) {
+        EXPECT_TRUE(ListFolder(s.program).empty());
+      }
+      continue;
+    }
+    EXPECT_EQ(report.error().kind, SaveFailure::Kind::kIoFailed);
+    EXPECT_EQ(report.error().message, FileInUseMessage(s.res));
+    s.ExpectUntouched();
+    const auto again = s.Save(RealFileSystem());
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(ReadFile(s.res), s.content);
+    EXPECT_EQ(fs::status(s.res).permissions() & fs::perms::all, fs::perms(0640));
+  }
+  EXPECT_GE(k, 7);  // existence, links, backup, permissions, write, flush, rename
+}
+
+}  // namespace
+}  // namespace tessaly

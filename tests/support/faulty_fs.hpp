@@ -1,0 +1,176 @@
+#pragma once
+
+// Seams for save tests: a file system that fails chosen steps on top of the
+// real one, and a clock that always tells the same time.
+
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "resfile/save.hpp"
+
+namespace tessaly::testing {
+
+enum class FsStep {
+  kIsRegularFile,
+  kResolveLinks,
+  kPermissions,
+  kCreateDirectories,
+  kCopyToNew,
+  kWriteNew,
+  kFlush,
+  kRename,
+  kRemove,
+};
+
+[[nodiscard]] inline const char* StepName(FsStep step) {
+  switch (step) {
+    case FsStep::kIsRegularFile:
+      return "IsRegularFile";
+    case FsStep::kResolveLinks:
+      return "ResolveLinks";
+    case FsStep::kPermissions:
+      return "Permissions";
+    case FsStep::kCreateDirectories:
+      return "CreateDirectories";
+    case FsStep::kCopyToNew:
+      return "CopyToNew";
+    case FsStep::kWriteNew:
+      return "WriteNew";
+    case FsStep::kFlush:
+      return "Flush";
+    case FsStep::kRename:
+      return "Rename";
+    case FsStep::kRemove:
+      return "Remove";
+  }
+  return "?";
+}
+
+// Passes every call to an inner file system, except the calls chosen to fail:
+// the k-th call of all (counting from 1), or every call of one step, optionally
+// only for paths inside one folder. A failing CopyToNew or WriteNew leaves half
+// a file behind and then fails, as a disk that fills up half way would, so the
+// code under test has a half-written file to clean up.
+class FaultyFileSystem final : public FileSystem {
+ public:
+  explicit FaultyFileSystem(FileSystem& inner = RealFileSystem()) : inner_(inner) {}
+  // Not copyable, so that FaultyFileSystem(other) always wraps `other`.
+  FaultyFileSystem(const FaultyFileSystem&) = delete;
+  FaultyFileSystem& operator=(const FaultyFileSystem&) = delete;
+
+  void FailNth(int k) { failNth_ = k; }
+  void FailStep(FsStep step, std::filesystem::path onlyInside = {}) {
+    failStep_ = step;
+    onlyInside_ = std::move(onlyInside);
+  }
+  // IsRegularFile answers "no file" instead of failing.
+  void ReportMissing() { reportMissing_ = true; }
+  // Runs after every successful Rename (to change the file before the reload).
+  std::function<void(const std::filesystem::path& to)> afterRename;
+
+  [[nodiscard]] int calls() const { return calls_; }
+  [[nodiscard]] const std::vector<FsStep>& log() const { return log_; }
+  [[nodiscard]] int failures() const { return failures_; }
+
+  Result<bool, IoError> IsRegularFile(const std::filesystem::path& p) override {
+    if (ShouldFail(FsStep::kIsRegularFile, p)) {
+      if (reportMissing_) return false;
+      return Fail(Injected(FsStep::kIsRegularFile));
+    }
+    return inner_.IsRegularFile(p);
+  }
+  Result<std::filesystem::path, IoError> ResolveLinks(const std::filesystem::path& p) override {
+    if (ShouldFail(FsStep::kResolveLinks, p)) return Fail(Injected(FsStep::kResolveLinks));
+    return inner_.ResolveLinks(p);
+  }
+  std::optional<std::filesystem::perms> Permissions(const std::filesystem::path& p) override {
+    if (ShouldFail(FsStep::kPermissions, p)) return std::nullopt;
+    return inner_.Permissions(p);
+  }
+  IoStatus CreateDirectories(const std::filesystem::path& dir) override {
+    if (ShouldFail(FsStep::kCreateDirectories, dir)) {
+      return Fail(Injected(FsStep::kCreateDirectories));
+    }
+    return inner_.CreateDirectories(dir);
+  }
+  IoStatus CopyToNew(const std::filesystem::path& from, const std::filesystem::path& to) override {
+    if (ShouldFail(FsStep::kCopyToNew, to)) {
+      const IoStatus real = inner_.CopyToNew(from, to);
+      if (!real) return real;  // an existing name stays "already exists"
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(to, ec);
+      if (!ec) std::filesystem::resize_file(to, size / 2, ec);  // a copy cut short
+      return Fail(Injected(FsStep::kCopyToNew));
+    }
+    return inner_.CopyToNew(from, to);
+  }
+  IoStatus WriteNew(const std::filesystem::path& to, std::span<const std::uint8_t> bytes,
+                    std::optional<std::filesystem::perms> perms) override {
+    if (ShouldFail(FsStep::kWriteNew, to)) {
+      const IoStatus real = inner_.WriteNew(to, bytes.first(bytes.size() / 2), perms);
+      if (!real) return real;
+      return Fail(Injected(FsStep::kWriteNew));
+    }
+    return inner_.WriteNew(to, bytes, perms);
+  }
+  IoStatus Flush(const std::filesystem::path& file) override {
+    if (ShouldFail(FsStep::kFlush, file)) return Fail(Injected(FsStep::kFlush));
+    return inner_.Flush(file);
+  }
+  IoStatus Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+    if (ShouldFail(FsStep::kRename, to)) return Fail(Injected(FsStep::kRename));
+    IoStatus status = inner_.Rename(from, to);
+    if (status && afterRename) afterRename(to);
+    return status;
+  }
+  void Remove(const std::filesystem::path& p) override {
+    if (ShouldFail(FsStep::kRemove, p)) return;
+    inner_.Remove(p);
+  }
+
+ private:
+  bool ShouldFail(FsStep step, const std::filesystem::path& p) {
+    log_.push_back(step);
+    ++calls_;
+    bool fail = calls_ == failNth_;
+    if (failStep_ == step) fail = fail || onlyInside_.empty() || p.parent_path() == onlyInside_;
+    if (fail) ++failures_;
+    return fail;
+  }
+  static IoError Injected(FsStep step) {
+    return IoError{IoError::Code::kOther, std::string("injected failure of ") + StepName(step)};
+  }
+
+  FileSystem& inner_;
+  int failNth_ = 0;
+  std::optional<FsStep> failStep_;
+  std::filesystem::path onlyInside_;
+  bool reportMissing_ = false;
+  int calls_ = 0;
+  int failures_ = 0;
+  std::vector<FsStep> log_;
+};
+
+// Always the same local time.
+class FixedClock final : public Clock {
+ public:
+  FixedClock(int year, int month, int day, int hour, int minute, int second) {
+    time_.tm_year = year - 1900;
+    time_.tm_mon = month - 1;
+    time_.tm_mday = day;
+    time_.tm_hour = hour;
+    time_.tm_min = minute;
+    time_.tm_sec = second;
+  }
+  std::tm LocalNow() override { return time_; }
+
+ private:
+  std::tm time_{};
+};
+
+}  // namespace tessaly::testing
