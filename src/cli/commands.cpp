@@ -1,8 +1,13 @@
 #include "commands.hpp"
 
 #include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <fstream>
 #include <ostream>
 
+#include "cli/interchange.hpp"
+#include "resfile/loader.hpp"
 #include "resfile/text_path.hpp"
 
 namespace tessaly::cli {
@@ -18,32 +23,124 @@ std::optional<Document> Open(const std::filesystem::path& file, std::ostream& er
   return std::move(doc).value();
 }
 
-}  // namespace
-
-nlohmann::ordered_json DocumentJson(const Document& doc) {
-  nlohmann::ordered_json root;
-  root["headerEnd"] = doc.headerEnd ? nlohmann::ordered_json(*doc.headerEnd) : nullptr;
-  root["entryCount"] = doc.entryCount;
-  root["extraCount"] = doc.extraCount;
-  auto maps = nlohmann::ordered_json::array();
-  for (const std::uint32_t id : doc.table.DisplayIds()) {
-    const MapEntry& e = doc.table.Records()[id - 1];
-    nlohmann::ordered_json m;
-    m["id"] = e.mapId;
-    m["offset"] = e.recordPos;
-    m["model"] = e.model;
-    m["name"] = e.name;
-    m["folderTextLength"] = e.folderLength;
-    m["folder"] = e.folder;
-    m["listFlag"] = e.listFlag;
-    m["modes"] = e.modeBits;
-    m["music"] = e.music;
-    m["storyOrder"] = e.storyOrder;
-    maps.push_back(std::move(m));
+// Writes the whole output at once and reports a stream that failed.
+int Emit(const std::string& text, std::ostream& out, std::ostream& err) {
+  out << text;
+  out.flush();
+  if (!out) {
+    err << "无法写入输出\n";
+    return kExitWriteFailed;
   }
-  root["maps"] = std::move(maps);
-  return root;
+  return kExitOk;
 }
+
+std::string JsonText(const Document& doc) {
+  // Names are valid UTF-8 (undecodable bytes became U+FFFD at load), so the
+  // replace handler is only a guard against an exception.
+  return DocumentJson(doc).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+         '\n';
+}
+
+std::string LowerAscii(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  });
+  return text;
+}
+
+constexpr const char* kDescription =
+    "tessaly-cli: reads and edits the table of maps in Meteor.res of 流星蝴蝶剑.NET.\n"
+    "Map names are printed and read as UTF-8; the file keeps them in GBK.";
+
+constexpr const char* kFooter = R"(Examples:
+  tessaly-cli list Meteor.res                    one line per map: 3:测试
+  tessaly-cli dump --json Meteor.res             every field of every map as JSON
+  tessaly-cli export --csv Meteor.res -o maps.csv
+  (edit maps.csv in a text editor or a spreadsheet program; save it as CSV UTF-8)
+  tessaly-cli import Meteor.res maps.csv         check maps.csv, back up and save Meteor.res
+
+Run "tessaly-cli COMMAND --help" for the details of a command.
+
+Exit status:
+  0    success
+  2    FILE is no Meteor.res or cannot be read, or MAPS cannot be read or holds a
+       value that cannot be stored; the message is on stderr, nothing is on
+       stdout and no file was changed
+  3    writing failed: FILE could not be saved (it is unchanged; see the message)
+       or the output could not be written
+  4    FILE was saved but could not be read back
+  100 and above: a mistake in the command line (CLI11's codes)
+)";
+
+constexpr const char* kDumpFooter =
+    R"(Without --json, one line per map, its ten fields joined by "::::::":
+  id, offset, model, name, folder text length, folder, list flag, modes, music, story order
+  1::::::1000::::::5::::::测试::::::5::::::SN05::::::11::::::110000::::::3::::::0
+With --json, one document:
+  {"headerEnd": 999 (null when the file holds no map), "entryCount": the header's count,
+   "extraCount": entryCount minus the maps found, "maps": [{"id", "offset", "model", "name",
+   "folderTextLength", "folder", "listFlag", "modes", "music", "storyOrder"}, …]}
+The list flag is 11 when the game lists the map, 10 when it does not. The modes are six
+digits 0/1 for 剧情 死斗 暗杀 护城 劫镖 盟主 in this order: 110000 is 剧情 and 死斗.
+)";
+
+constexpr const char* kExportFooter = R"(JSON (the default) is the document of "dump --json".
+CSV is UTF-8 with a byte-order mark (so spreadsheet programs show the Chinese names),
+CRLF line ends, quotes around a field that holds a comma, a quote or a line break
+(a quote inside is doubled), and the header row
+  id,name,model,listFlag,modes,music,storyOrder
+for instance
+  1,测试,5,11,110000,3,0
+  2,"Forest, north",300,10,000101,7,1
+Use -o rather than ">" on Windows PowerShell, which would change the encoding.
+
+Example:
+  tessaly-cli export --csv Meteor.res -o maps.csv
+)";
+
+constexpr const char* kImportFooter =
+    R"(MAPS is a .json file with a "maps" array (as export writes it) or a .csv file with
+the header row id,name,model,listFlag,modes,music,storyOrder (as export --csv writes
+it, with or without the byte-order mark; columns in any order, other columns are
+ignored). The kind is taken from the extension, .json or .csv in any case.
+
+The maps of MAPS replace the whole table of FILE, in the order given: leave a map
+out to delete it, move a row to move it, add a row (id empty) to add a map.
+Each map needs:
+  name        text that GBK can hold, at most 254 GBK bytes (may be empty)
+  model       0 - 65535; the folder text (SN05, SN300 …) follows from it
+  listFlag    0 - 255; 11 lists the map in the game, 10 does not
+  modes       six digits 0/1 for 剧情 死斗 暗杀 护城 劫镖 盟主, e.g. 110000; fewer
+              digits are padded on the left (101 is 000101), since spreadsheet
+              programs drop leading zeros. In JSON a string or a number.
+  music       0 - 255
+  storyOrder  0 - 255
+  id          optional: the map's id in FILE as list and export show it; when the
+              name is unchanged the map keeps the exact name bytes it was loaded with
+Other fields (offset, folder, folderTextLength in JSON) are ignored.
+
+Every map is checked before anything is written. The first bad value is reported
+with the map's position (the first map is 1; in a CSV the row after the header),
+its name and the field, for instance
+  maps.csv：第3个地图“测试”的模型（model）必须是0 - 65535之间的整数，而不是“70000”
+and the command ends with exit status 2, leaving every file as it was.
+
+Saving first copies FILE to a new backup named "[yyyymmddhhnnss备份]" + file name
+("[yyyymmddhhnnss-2备份]" … for further saves in the same second) in the folder of
+tessaly-cli, or, when that folder cannot take it, in $XDG_DATA_HOME/tessaly/backups
+(~/.local/share/tessaly/backups; on Windows %LOCALAPPDATA%\tessaly\backups). The new
+content goes to a temporary file beside FILE, which then replaces FILE. On success
+two lines are printed:
+  修改成功！
+  备份：<path of the backup>
+
+Example:
+  tessaly-cli export --csv Meteor.res -o maps.csv
+  (change a name in maps.csv)
+  tessaly-cli import Meteor.res maps.csv
+)";
+
+}  // namespace
 
 int List(const std::filesystem::path& file, std::ostream& out, std::ostream& err) {
   const auto doc = Open(file, err);
@@ -53,44 +150,127 @@ int List(const std::filesystem::path& file, std::ostream& out, std::ostream& err
     text += doc->table.DisplayItemAt(row);
     text += '\n';
   }
-  out << text;
-  return kExitOk;
+  return Emit(text, out, err);
 }
 
 int Dump(const std::filesystem::path& file, bool json, std::ostream& out, std::ostream& err) {
   const auto doc = Open(file, err);
   if (!doc) return kExitFileError;
-  if (json) {
-    out << DocumentJson(*doc).dump(2) << '\n';
-    return kExitOk;
-  }
+  if (json) return Emit(JsonText(*doc), out, err);
   std::string text;
-  for (const std::uint32_t id : doc->table.DisplayIds()) {
-    text += RecordString(doc->table.Records()[id - 1]);
+  for (const MapEntry& entry : doc->table.Records()) {
+    text += RecordString(entry);
     text += '\n';
   }
-  out << text;
+  return Emit(text, out, err);
+}
+
+int Export(const std::filesystem::path& file, bool csv,
+           const std::optional<std::filesystem::path>& output, std::ostream& out,
+           std::ostream& err) {
+  const auto doc = Open(file, err);
+  if (!doc) return kExitFileError;
+  const std::string text = csv ? WriteCsv(*doc) : JsonText(*doc);
+  if (!output) return Emit(text, out, err);
+
+  std::error_code ec;
+  if (std::filesystem::equivalent(file, *output, ec)) {
+    err << "输出文件“" << PathToUtf8(*output) << "”就是要读取的文件，不会覆盖它\n";
+    return kExitFileError;
+  }
+  std::ofstream stream(*output, std::ios::binary | std::ios::trunc);
+  stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+  stream.close();
+  if (!stream) {
+    err << "无法写入文件“" << PathToUtf8(*output) << "”\n";
+    return kExitWriteFailed;
+  }
   return kExitOk;
 }
 
-int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  CLI::App app{
-      "tessaly-cli: reads and edits the table of maps in Meteor.res of 流星蝴蝶剑.NET.\n"
-      "Map names are shown in UTF-8; the file keeps them in GBK."};
+int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
+           const SaveEnvironment& env, std::ostream& out, std::ostream& err) {
+  auto doc = Open(file, err);
+  if (!doc) return kExitFileError;
+
+  const std::string mapsName = PathToUtf8(maps);
+  const std::string extension = LowerAscii(PathToUtf8(maps.extension()));
+  if (extension != ".json" && extension != ".csv") {
+    err << mapsName << "：地图文件的扩展名必须是 .json 或 .csv\n";
+    return kExitFileError;
+  }
+  const auto bytes = ReadWholeFile(maps);
+  if (!bytes) {
+    err << bytes.error() << '\n';
+    return kExitFileError;
+  }
+  const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  auto parsed = extension == ".json" ? ParseMapsJson(text) : ParseMapsCsv(text);
+  if (!parsed) {
+    err << mapsName << "：" << parsed.error().message << '\n';
+    return kExitFileError;
+  }
+  if (const auto applied = ApplyMaps(*doc, *parsed); !applied) {
+    err << mapsName << "：" << applied.error().message << '\n';
+    return kExitFileError;
+  }
+
+  const auto saved = SaveDocument(*doc, env);
+  if (!saved) {
+    const SaveFailure& failure = saved.error();
+    switch (failure.kind) {
+      case SaveFailure::Kind::kSourceMissing:
+        err << failure.message << "（" << failure.detail << "）\n";
+        return kExitFileError;
+      case SaveFailure::Kind::kInvalidValue:
+        err << failure.message << '\n';
+        return kExitFileError;
+      case SaveFailure::Kind::kIoFailed:
+        err << failure.message << "\n" << failure.detail << "\n文件未被修改。\n";
+        return kExitWriteFailed;
+      case SaveFailure::Kind::kReloadFailed:
+        err << failure.message << "\n文件已写入，但无法重新读取：" << failure.detail << '\n';
+        return kExitReloadFailed;
+    }
+  }
+  return Emit("修改成功！\n备份：" + PathToUtf8(saved->backupPath) + "\n", out, err);
+}
+
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveEnvironment& env) {
+  CLI::App app{kDescription, "tessaly-cli"};
+  app.footer(kFooter);
   app.require_subcommand(1);
   std::string file;
+  std::string mapsFile;
+  std::string outputFile;
   bool json = false;
+  bool csv = false;
 
-  auto* list = app.add_subcommand("list", "Print one line per map: its id, ':' and its name (3:测试).");
-  list->add_option("FILE", file, "The Meteor.res file to read")->required();
+  auto* list =
+      app.add_subcommand("list", "Print one line per map: its id, ':' and its name (3:测试)");
+  list->add_option("FILE", file, "The Meteor.res file to read")->type_name("")->required();
+  list->footer("Example:\n  tessaly-cli list Meteor.res\n");
 
-  auto* dump = app.add_subcommand(
-      "dump",
-      "Print every map with all its fields, one line per map, fields joined by \"::::::\":\n"
-      "id, offset, model, name, folder text length, folder, list flag (11 shown, 10 hidden),\n"
-      "modes (剧情 死斗 暗杀 护城 劫镖 盟主 as 0/1), music, story order.");
-  dump->add_option("FILE", file, "The Meteor.res file to read")->required();
+  auto* dump = app.add_subcommand("dump", "Print every field of every map, as text or JSON");
+  dump->add_option("FILE", file, "The Meteor.res file to read")->type_name("")->required();
   dump->add_flag("--json", json, "Print one JSON document instead (names in UTF-8)");
+  dump->footer(kDumpFooter);
+
+  auto* exportCmd = app.add_subcommand(
+      "export", "Write the maps as JSON or CSV, to edit them in another program");
+  exportCmd->add_option("FILE", file, "The Meteor.res file to read")->type_name("")->required();
+  exportCmd->add_flag("--csv", csv, "Write CSV instead of JSON");
+  exportCmd->add_option("-o,--output", outputFile, "Write to this file instead of stdout")
+      ->type_name("PATH");
+  exportCmd->footer(kExportFooter);
+
+  auto* importCmd = app.add_subcommand(
+      "import", "Replace the maps of FILE with those of a JSON or CSV file, and save FILE");
+  importCmd->add_option("FILE", file, "The Meteor.res file to change")->type_name("")->required();
+  importCmd->add_option("MAPS", mapsFile, "The maps: a .json or .csv file as export writes it")
+      ->type_name("")
+      ->required();
+  importCmd->footer(kImportFooter);
 
   try {
     app.parse(argc, argv);
@@ -100,7 +280,17 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   const std::filesystem::path path = PathFromUtf8(file);
   if (*list) return List(path, out, err);
   if (*dump) return Dump(path, json, out, err);
+  if (*exportCmd) {
+    std::optional<std::filesystem::path> output;
+    if (!outputFile.empty()) output = PathFromUtf8(outputFile);
+    return Export(path, csv, output, out, err);
+  }
+  if (*importCmd) return Import(path, PathFromUtf8(mapsFile), env, out, err);
   return kExitOk;
+}
+
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  return Run(argc, argv, out, err, DefaultSaveEnvironment());
 }
 
 }  // namespace tessaly::cli

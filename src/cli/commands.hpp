@@ -5,24 +5,40 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "resfile/save.hpp"
 #include "table/document.hpp"
 
 namespace tessaly::cli {
 
 inline constexpr int kExitOk = 0;
+// FILE is refused or unreadable, or MAPS is unreadable or holds a value that
+// cannot be stored; nothing on disk was touched.
 inline constexpr int kExitFileError = 2;
-
-// The JSON document of a loaded file: headerEnd, entryCount, extraCount, maps.
-[[nodiscard]] nlohmann::ordered_json DocumentJson(const Document& doc);
+// Writing failed: saving FILE (which is unchanged) or the output of a command.
+inline constexpr int kExitWriteFailed = 3;
+// FILE was written but could not be read back.
+inline constexpr int kExitReloadFailed = 4;
 
 int List(const std::filesystem::path& file, std::ostream& out, std::ostream& err);
 int Dump(const std::filesystem::path& file, bool json, std::ostream& out, std::ostream& err);
 
-// Parses the command line and runs the command.
+// Prints the maps as JSON (the document of dump --json) or CSV, to `out`, or
+// to the file `output` when one is given.
+int Export(const std::filesystem::path& file, bool csv,
+           const std::optional<std::filesystem::path>& output, std::ostream& out,
+           std::ostream& err);
+
+// Replaces the maps of `file` with those of `maps` (.json or .csv) and saves
+// `file` with a backup in `env`; prints "修改成功！" and "备份：<path>".
+int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
+           const SaveEnvironment& env, std::ostream& out, std::ostream& err);
+
+// Parses the command line and runs the command; import saves with `env`.
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveEnvironment& env);
+// The same with the environment of the running program (DefaultSaveEnvironment).
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 }  // namespace tessaly::cli

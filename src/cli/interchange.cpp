@@ -1,0 +1,460 @@
+#include "interchange.hpp"
+
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "resfile/format.hpp"
+#include "table/edit.hpp"
+
+namespace tessaly::cli {
+namespace {
+
+// A value of an import file before it is checked.
+struct RawField {
+  enum class Kind {
+    kAbsent,  // no such key, a JSON null id, or an empty CSV cell of a number column
+    kText,    // a JSON string, or the CSV name cell
+    kNumber,  // a JSON integer in decimal, or a CSV cell of a number column
+    kOther,   // any other JSON value (a fraction, true, an array …), as written
+  };
+  Kind kind = Kind::kAbsent;
+  std::string text;
+};
+
+struct RawMap {
+  RawField id, name, model, listFlag, modes, music, storyOrder;
+};
+
+// The import fields with the words the messages use for them.
+struct FieldInfo {
+  std::string_view key;
+  std::string_view word;
+};
+constexpr FieldInfo kId{"id", "编号（id）"};
+constexpr FieldInfo kName{"name", "名称（name）"};
+constexpr FieldInfo kModel{"model", "模型（model）"};
+constexpr FieldInfo kListFlag{"listFlag", "列表标志（listFlag）"};
+constexpr FieldInfo kModes{"modes", "模式（modes）"};
+constexpr FieldInfo kMusic{"music", "音乐（music）"};
+constexpr FieldInfo kStoryOrder{"storyOrder", "剧情排列（storyOrder）"};
+
+constexpr std::array<const FieldInfo*, 7> kFields = {&kId,    &kName,  &kModel,     &kListFlag,
+                                                     &kModes, &kMusic, &kStoryOrder};
+
+RawField RawMap::*MemberOf(const FieldInfo& field) {
+  if (&field == &kId) return &RawMap::id;
+  if (&field == &kName) return &RawMap::name;
+  if (&field == &kModel) return &RawMap::model;
+  if (&field == &kListFlag) return &RawMap::listFlag;
+  if (&field == &kModes) return &RawMap::modes;
+  if (&field == &kMusic) return &RawMap::music;
+  return &RawMap::storyOrder;
+}
+
+// "第3个地图“测试”", the same form saving uses for a map; without the name when
+// the map has none that can be shown.
+std::string MapLabel(std::size_t position, const std::string* name) {
+  std::string label = "第" + std::to_string(position) + "个地图";
+  if (name != nullptr) label += "“" + *name + "”";
+  return label;
+}
+
+std::string Quoted(const RawField& raw) {
+  const std::string text = "“" + raw.text + "”";
+  return raw.kind == RawField::Kind::kText ? "文本" + text : text;
+}
+
+// The value of a text of decimal digits (leading zeros allowed) when it lies
+// between `low` and `high`.
+std::optional<std::uint32_t> DigitsWithin(std::string_view text, std::uint32_t low,
+                                          std::uint32_t high) {
+  if (text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (value > high) return std::nullopt;
+  }
+  if (value < low) return std::nullopt;
+  return static_cast<std::uint32_t>(value);
+}
+
+class MapChecker {
+ public:
+  MapChecker(std::size_t position, const RawMap& raw)
+      : raw_(raw),
+        label_(MapLabel(position,
+                        raw.name.kind == RawField::Kind::kText ? &raw.name.text : nullptr)) {}
+
+  Result<MapValues, ImportError> Check() {
+    MapValues values;
+    if (raw_.id.kind != RawField::Kind::kAbsent) {
+      const auto id = Number(kId, 1, 0xFFFFFFFFU);
+      if (!id) return Fail(ImportError{error_});
+      values.id = *id;
+    }
+    if (raw_.name.kind == RawField::Kind::kAbsent) return Missing(kName);
+    if (raw_.name.kind != RawField::Kind::kText) {
+      return Fail(ImportError{label_ + "的" + std::string(kName.word) + "必须是文本，而不是" +
+                              Quoted(raw_.name)});
+    }
+    values.name = raw_.name.text;
+    const auto model = Number(kModel, 0, kModelLimit);
+    if (!model) return Fail(ImportError{error_});
+    values.model = static_cast<std::uint16_t>(*model);
+    const auto listFlag = Number(kListFlag, 0, 255);
+    if (!listFlag) return Fail(ImportError{error_});
+    values.listFlag = static_cast<std::uint8_t>(*listFlag);
+    auto modes = Modes();
+    if (!modes) return Fail(ImportError{error_});
+    values.modes = std::move(*modes);
+    const auto music = Number(kMusic, 0, kMusicLimit);
+    if (!music) return Fail(ImportError{error_});
+    values.music = static_cast<std::uint8_t>(*music);
+    const auto story = Number(kStoryOrder, 0, kStoryLimit);
+    if (!story) return Fail(ImportError{error_});
+    values.storyOrder = static_cast<std::uint8_t>(*story);
+    return values;
+  }
+
+ private:
+  Failure<ImportError> Missing(const FieldInfo& field) {
+    return Fail(ImportError{label_ + "缺少" + std::string(field.word)});
+  }
+
+  // A whole number between low and high; a JSON string is the wrong type even
+  // when it holds digits.
+  std::optional<std::uint32_t> Number(const FieldInfo& field, std::uint32_t low,
+                                      std::uint32_t high) {
+    const RawField& raw = raw_.*MemberOf(field);
+    if (raw.kind == RawField::Kind::kAbsent) {
+      error_ = Missing(field).error.message;
+      return std::nullopt;
+    }
+    if (raw.kind == RawField::Kind::kNumber) {
+      if (const auto value = DigitsWithin(raw.text, low, high)) return value;
+    }
+    error_ = label_ + "的" + std::string(field.word) + "必须是" + std::to_string(low) + " - " +
+             std::to_string(high) + "之间的整数" + (&field == &kId ? "或留空" : "") + "，而不是" +
+             Quoted(raw);
+    return std::nullopt;
+  }
+
+  // Six '0'/'1' characters; one to five of them are padded on the left, since
+  // spreadsheet programs turn 000101 into 101.
+  std::optional<std::string> Modes() {
+    const RawField& raw = raw_.modes;
+    if (raw.kind == RawField::Kind::kAbsent) {
+      error_ = Missing(kModes).error.message;
+      return std::nullopt;
+    }
+    if (raw.kind == RawField::Kind::kText || raw.kind == RawField::Kind::kNumber) {
+      const bool bits = !raw.text.empty() && raw.text.size() <= 6 &&
+                        std::all_of(raw.text.begin(), raw.text.end(),
+                                    [](char c) { return c == '0' || c == '1'; });
+      if (bits) return std::string(6 - raw.text.size(), '0') + raw.text;
+    }
+    error_ = label_ + "的" + std::string(kModes.word) +
+             "必须是六位0或1（依次为剧情、死斗、暗杀、护城、劫镖、盟主，例如110000；"
+             "较短的数字在左边补0），而不是" +
+             Quoted(raw);
+    return std::nullopt;
+  }
+
+  const RawMap& raw_;
+  std::string label_;
+  std::string error_;
+};
+
+RawField FromJson(const nlohmann::json& value, bool nullIsAbsent) {
+  if (value.is_null() && nullIsAbsent) return {};
+  if (value.is_string()) return {RawField::Kind::kText, value.get<std::string>()};
+  const std::string written = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  if (value.is_number_integer()) return {RawField::Kind::kNumber, written};
+  return {RawField::Kind::kOther, written};
+}
+
+std::string ParseErrorText(const nlohmann::json::parse_error& e) {
+  // what() starts with "[json.exception.parse_error.101] "; the rest says where and why.
+  std::string_view text = e.what();
+  if (const auto end = text.find("] "); text.starts_with("[json.") && end != text.npos) {
+    text.remove_prefix(end + 2);
+  }
+  return std::string(text);
+}
+
+bool IsUtf8(std::string_view text) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int32_t>(text.size());
+  std::int32_t i = 0;
+  while (i < length) {
+    UChar32 c = 0;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+struct CsvRow {
+  std::size_t line = 0;  // where the row starts, from 1
+  std::vector<std::string> fields;
+};
+
+std::string AtLine(std::size_t line) { return "CSV第" + std::to_string(line) + "行"; }
+
+// Splits RFC 4180 text into rows of fields. A row ends at CRLF, LF or CR
+// outside quotes; a line end inside quotes is part of the field as it stands.
+Result<std::vector<CsvRow>, ImportError> SplitCsv(std::string_view text) {
+  std::vector<CsvRow> rows;
+  std::size_t i = 0;
+  std::size_t line = 1;
+  const std::size_t n = text.size();
+  const auto atRowEnd = [&] { return i >= n || text[i] == '\r' || text[i] == '\n'; };
+  while (i < n) {
+    CsvRow row{line, {}};
+    for (;;) {
+      std::string field;
+      if (text[i] == '"') {
+        const std::size_t openedAt = line;
+        ++i;
+        for (;;) {
+          if (i >= n) {
+            return Fail(ImportError{AtLine(openedAt) + "：引号没有结束（缺少配对的\"）"});
+          }
+          const char c = text[i];
+          if (c == '"') {
+            if (i + 1 < n && text[i + 1] == '"') {
+              field += '"';
+              i += 2;
+              continue;
+            }
+            ++i;
+            break;
+          }
+          if (c == '\n' || (c == '\r' && (i + 1 >= n || text[i + 1] != '\n'))) ++line;
+          field += c;
+          ++i;
+        }
+        if (!atRowEnd() && text[i] != ',') {
+          return Fail(ImportError{AtLine(line) + "：结束引号后面只能是逗号或换行"});
+        }
+      } else {
+        while (!atRowEnd() && text[i] != ',') {
+          if (text[i] == '"') {
+            return Fail(ImportError{AtLine(line) +
+                                    "：不在引号中的字段里有引号（含引号的字段要整个放在引号中，"
+                                    "其中的引号写成两个\"\"）"});
+          }
+          field += text[i++];
+        }
+      }
+      row.fields.push_back(std::move(field));
+      if (i < n && text[i] == ',') {
+        ++i;
+        if (i >= n) row.fields.emplace_back();  // "a," at the very end: a last empty field
+        if (i >= n) break;
+        continue;
+      }
+      break;
+    }
+    if (i < n) {
+      if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+      ++i;
+      ++line;
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+bool IsEmptyRow(const CsvRow& row) {
+  return std::all_of(row.fields.begin(), row.fields.end(),
+                     [](const std::string& f) { return f.empty(); });
+}
+
+}  // namespace
+
+nlohmann::ordered_json DocumentJson(const Document& doc) {
+  nlohmann::ordered_json root;
+  root["headerEnd"] = doc.headerEnd ? nlohmann::ordered_json(*doc.headerEnd) : nullptr;
+  root["entryCount"] = doc.entryCount;
+  root["extraCount"] = doc.extraCount;
+  auto maps = nlohmann::ordered_json::array();
+  for (const MapEntry& e : doc.table.Records()) {
+    nlohmann::ordered_json m;
+    m["id"] = e.mapId;
+    m["offset"] = e.recordPos;
+    m["model"] = e.model;
+    m["name"] = e.name;
+    m["folderTextLength"] = e.folderLength;
+    m["folder"] = e.folder;
+    m["listFlag"] = e.listFlag;
+    m["modes"] = e.modeBits;
+    m["music"] = e.music;
+    m["storyOrder"] = e.storyOrder;
+    maps.push_back(std::move(m));
+  }
+  root["maps"] = std::move(maps);
+  return root;
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+std::string WriteCsv(const Document& doc) {
+  std::string csv(kUtf8Bom);
+  csv += kCsvHeader;
+  csv += "\r\n";
+  for (const MapEntry& e : doc.table.Records()) {
+    csv += std::to_string(e.mapId) + ',' + CsvField(e.name) + ',' + std::to_string(e.model) + ',' +
+           std::to_string(e.listFlag) + ',' + CsvField(e.modeBits) + ',' + std::to_string(e.music) +
+           ',' + std::to_string(e.storyOrder) + "\r\n";
+  }
+  return csv;
+}
+
+Result<std::vector<MapValues>, ImportError> ParseMapsJson(std::string_view text) {
+  nlohmann::json root;
+  try {
+    root = nlohmann::json::parse(text.begin(), text.end());
+  } catch (const nlohmann::json::parse_error& e) {
+    return Fail(ImportError{"JSON格式错误：" + ParseErrorText(e)});
+  }
+  if (!root.is_object() || !root.contains("maps") || !root["maps"].is_array()) {
+    return Fail(ImportError{"JSON文档必须是带有“maps”数组的对象，如 export 所写"});
+  }
+  std::vector<MapValues> maps;
+  std::size_t position = 0;
+  for (const nlohmann::json& item : root["maps"]) {
+    ++position;
+    if (!item.is_object()) {
+      return Fail(ImportError{MapLabel(position, nullptr) + "必须是JSON对象（{…}）"});
+    }
+    RawMap raw;
+    for (const FieldInfo* field : kFields) {
+      const auto found = item.find(std::string(field->key));
+      if (found != item.end()) raw.*MemberOf(*field) = FromJson(*found, field == &kId);
+    }
+    auto values = MapChecker(position, raw).Check();
+    if (!values) return Fail(values.error());
+    maps.push_back(std::move(values).value());
+  }
+  return maps;
+}
+
+Result<std::vector<MapValues>, ImportError> ParseMapsCsv(std::string_view text) {
+  if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
+  if (!IsUtf8(text)) {
+    return Fail(ImportError{
+        "CSV文件不是UTF-8编码；请在表格程序中另存为“CSV UTF-8”格式，或用 export --csv 生成"});
+  }
+  auto rows = SplitCsv(text);
+  if (!rows) return Fail(rows.error());
+  if (rows->empty() || IsEmptyRow(rows->front())) {
+    return Fail(ImportError{"CSV文件缺少标题行（" + std::string(kCsvHeader) + "）"});
+  }
+
+  const CsvRow& header = rows->front();
+  std::array<std::optional<std::size_t>, kFields.size()> column{};
+  for (std::size_t c = 0; c < header.fields.size(); ++c) {
+    for (std::size_t f = 0; f < kFields.size(); ++f) {
+      if (header.fields[c] != kFields[f]->key) continue;
+      if (column[f]) {
+        return Fail(ImportError{"CSV标题行中的列“" + header.fields[c] + "”出现了两次"});
+      }
+      column[f] = c;
+    }
+  }
+  std::string missing;
+  for (std::size_t f = 0; f < kFields.size(); ++f) {
+    if (kFields[f] == &kId || column[f]) continue;
+    if (!missing.empty()) missing += ", ";
+    missing += kFields[f]->key;
+  }
+  if (!missing.empty()) {
+    return Fail(ImportError{"CSV标题行缺少列：" + missing + "（标题行应为 " +
+                            std::string(kCsvHeader) + "）"});
+  }
+
+  std::vector<MapValues> maps;
+  std::size_t position = 0;
+  for (std::size_t r = 1; r < rows->size(); ++r) {
+    const CsvRow& row = (*rows)[r];
+    if (IsEmptyRow(row)) continue;
+    if (row.fields.size() != header.fields.size()) {
+      return Fail(ImportError{AtLine(row.line) + "有" + std::to_string(row.fields.size()) +
+                              "个字段，而标题行有" + std::to_string(header.fields.size()) + "个"});
+    }
+    ++position;
+    RawMap raw;
+    for (std::size_t f = 0; f < kFields.size(); ++f) {
+      if (!column[f]) continue;
+      const std::string& cell = row.fields[*column[f]];
+      RawField& target = raw.*MemberOf(*kFields[f]);
+      if (kFields[f] == &kName) {
+        target = {RawField::Kind::kText, cell};
+      } else if (!cell.empty()) {
+        target = {RawField::Kind::kNumber, cell};
+      }
+    }
+    auto values = MapChecker(position, raw).Check();
+    if (!values) return Fail(values.error());
+    maps.push_back(std::move(values).value());
+  }
+  return maps;
+}
+
+Result<void, ImportError> ApplyMaps(Document& doc, const std::vector<MapValues>& maps) {
+  if (maps.size() > kMaxEntries) {
+    return Fail(ImportError{"地图太多：" + std::to_string(maps.size()) + "个，最多" +
+                            std::to_string(kMaxEntries) + "个"});
+  }
+  MapTable table;
+  std::size_t position = 0;
+  for (const MapValues& m : maps) {
+    ++position;
+    const auto& loaded = doc.table.Records();
+    const MapEntry* old = m.id && *m.id <= loaded.size() ? &loaded[*m.id - 1] : nullptr;
+
+    MapEntry entry;
+    entry.mapId = table.NextMapId();
+    entry.recordPos = old != nullptr ? old->recordPos : 0;
+    entry.model = m.model;
+    entry.name = m.name;
+    entry.folderLength = FolderLengthOfModelText(std::to_string(m.model));
+    entry.folder = FolderText(m.model);
+    entry.listFlag = m.listFlag;
+    entry.modeBits = m.modes;
+    entry.music = m.music;
+    entry.storyOrder = m.storyOrder;
+    if (old != nullptr && old->name == m.name) entry.loadedNameBytes = old->loadedNameBytes;
+
+    const auto nameBytes = NameBytesForSave(entry, MapLabel(position, &m.name));
+    if (!nameBytes) return Fail(ImportError{nameBytes.error().message});
+    table.Append(std::move(entry));
+  }
+
+  // The whole new file is built once here, so that anything saving would
+  // refuse (such as an entry count outside 0 - 65535) is found before the disk
+  // is touched; the table goes in only when it passes.
+  std::swap(doc.table, table);
+  const auto image = BuildSaveImage(doc);
+  if (!image) {
+    std::swap(doc.table, table);
+    return Fail(ImportError{image.error().message});
+  }
+  return {};
+}
+
+}  // namespace tessaly::cli
