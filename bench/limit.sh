@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Times loading against the physical floor (one read of the whole file, then
+# memchr over every byte for the marker) on the same files, in one run, and
+# prints the ratios, peak memory, the window figure and the table operations.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --preset bench >/dev/null
+cmake --build --preset bench >/dev/null
+bin=build/bench/bench
+files=build/bench/files
+[ -f "$files/big-header.res" ] || "$bin/limit_probe" make "$files"
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+for f in many-maps.res big-header.res; do
+  size_mb=$(( $(stat -c %s "$files/$f") / 1000000 ))
+  floor=$("$bin/limit_probe" floor "$files/$f")
+  load=$("$bin/limit_probe" load "$files/$f")
+  echo "$floor"
+  echo "$load"
+  fs=$(sed -E 's/.*seconds=([0-9.]+).*/\1/' <<<"$floor")
+  ls=$(sed -E 's/.*seconds=([0-9.]+).*/\1/' <<<"$load")
+  peak=$(sed -E 's/.*peak_rss_mb=([0-9.]+).*/\1/' <<<"$load")
+  awk -v f="$fs" -v l="$ls" -v p="$peak" -v s="$size_mb" -v n="$f" 'BEGIN {
+    printf "%s: load / floor = %.2f (goal <= 1.5 on big-header.res); peak %.0f MB = file %d MB + %.0f MB (goal <= +64 MB)\n",
+      n, l / f, p, s, p - s }'
+done
+
+if [ -x "$bin/window_bench" ]; then
+  QT_QPA_PLATFORM=offscreen "$bin/window_bench" "$files/many-maps.res"
+fi
+
+"$bin/core_bench" --benchmark_filter='Write|Add|Delete|Move|Find|RowOf|Save|Build' \
+  --benchmark_min_time=0.2

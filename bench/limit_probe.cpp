@@ -1,0 +1,84 @@
+// One measurement per process, so each reports its own peak memory.
+//
+//   limit_probe make DIR      writes the benchmark files into DIR
+//   limit_probe floor FILE    one read of the whole file, then memchr over every byte for the marker
+//   limit_probe load FILE     Tessaly's load: read, scan, build the map table
+//
+// Prints one line: mode, seconds (best of the runs), MB/s, peak resident memory in MB.
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "bench_files.hpp"
+#include "resfile/loader.hpp"
+#include "table/document.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::size_t Floor(const std::filesystem::path& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) std::exit(1);
+  std::vector<std::uint8_t> bytes(std::filesystem::file_size(path));
+  if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::exit(1);
+  std::fclose(f);
+  std::size_t markers = 0;
+  const std::uint8_t* p = bytes.data();
+  const std::uint8_t* end = p + bytes.size();
+  while ((p = static_cast<const std::uint8_t*>(std::memchr(p, 5, static_cast<std::size_t>(end - p)))) !=
+         nullptr) {
+    ++markers;
+    ++p;
+  }
+  return markers;
+}
+
+std::size_t Load(const std::filesystem::path& path) {
+  auto doc = tessaly::LoadDocument(path);
+  if (!doc) std::exit(1);
+  return doc->table.DisplayCount();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: limit_probe make DIR | floor FILE | load FILE\n";
+    return 2;
+  }
+  const std::string mode = argv[1];
+  const std::filesystem::path path = argv[2];
+  if (mode == "make") {
+    std::filesystem::create_directories(path);
+    namespace b = tessaly::bench;
+    auto write = [&](const char* name, const b::Bytes& bytes) {
+      std::ofstream(path / name, std::ios::binary)
+          .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    };
+    write("many-maps.res", b::MakeFile(300, b::kManyMaps));
+    write("big-header.res", b::MakeFile(b::kBigHeader, 100));
+    return 0;
+  }
+  const int runs = 5;
+  double best = 1e9;
+  std::size_t result = 0;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    result = mode == "floor" ? Floor(path) : Load(path);
+    best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const double mb = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+  std::printf("%s %s seconds=%.4f mb_per_s=%.0f peak_rss_mb=%.1f result=%zu\n", mode.c_str(),
+              path.filename().c_str(), best, mb / best, static_cast<double>(usage.ru_maxrss) / 1024.0,
+              result);
+  return 0;
+}
