@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Tessaly and opens the bundled sample.
+# Sets up the machine, builds Tessaly and opens the editor on the bundled sample.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
-exec build/default/bin/tessaly-cli list examples/Meteor.res
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run.sh: no display to open the window on; start it from a desktop session" >&2
+  echo "        (scripts/screenshot.sh shows the window under Xvfb as a picture)" >&2
+  exit 1
+fi
+exec build/default/bin/tessaly examples/Meteor.res

@@ -1,0 +1,110 @@
+#pragma once
+
+// The main window: the map list, the edit area of one map, the mode boxes and
+// the command buttons. It owns the open document for the whole run.
+//
+// Every control carries its own name as objectName: List1, Text1 to Text4,
+// Check7, Frame1, Frame2, Label1 to Label5, 写入, 重置, 添加, 删除, 上移, 下移,
+// Command1 (保存), Command2 (退出), Command3 (关于) and the timer Timer1. The two
+// control arrays share one objectName per array, "模式" (six check boxes) and
+// "帮助" (four "?" labels); each member holds its index 0, 1, … in the dynamic
+// property kIndexProperty. List2 and DiTu_ID are state, not widgets: the
+// document's map table and diTuId().
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <string>
+
+#include "prompts.hpp"
+#include "resfile/save.hpp"
+#include "table/document.hpp"
+#include "table/edit.hpp"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace tessaly::ui {
+
+inline constexpr char kIndexProperty[] = "index";
+inline constexpr int kClientWidth = 715;    // 10725 twips
+inline constexpr int kClientHeight = 441;   // 6615 twips
+inline constexpr int kTimerInterval = 300;  // ms
+inline constexpr char kSaveDoneMessage[] = "修改成功！";
+
+// The help texts of the four "?" marks, by index.
+[[nodiscard]] QString HelpText(int index);
+
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `prompts` must outlive the window; `saveEnv` decides where backups go and
+  // which file system saving uses.
+  Form1(Document doc, Prompts& prompts, SaveEnvironment saveEnv, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  [[nodiscard]] const Document& document() const { return doc_; }
+  // DiTu_ID: the map id of the entry in the edit area, as text.
+  [[nodiscard]] QString diTuId() const { return QString::fromStdString(diTuId_); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private Q_SLOTS:
+  void UpdateButtons();  // tick of Timer1
+  void ShowSelected();   // selection of List1 changed
+  void ResetClicked();
+  void WriteClicked();
+  void AddClicked();
+  void DeleteClicked();
+  void MoveUpClicked();
+  void MoveDownClicked();
+  void SaveClicked();
+  void AboutClicked();
+
+ private:
+  void BuildControls();
+  void SetTabOrder();
+  void FillList();
+  void ApplyMove(std::optional<std::size_t> from, std::optional<std::size_t> to);
+  void RefreshRowOfId(std::uint32_t mapId);
+  [[nodiscard]] std::optional<std::size_t> SelectedRow() const;
+  [[nodiscard]] EditArea ReadArea() const;
+  void FillArea(const EditArea& area);
+
+  Document doc_;
+  Prompts& prompts_;
+  SaveEnvironment saveEnv_;
+  std::string diTuId_;        // DiTu_ID
+  bool fillingList_ = false;  // the list is being rebuilt: no selection handling
+
+  QListWidget* list1_ = nullptr;
+  QLineEdit* text1_ = nullptr;
+  QLineEdit* text2_ = nullptr;
+  QLineEdit* text3_ = nullptr;
+  QLineEdit* text4_ = nullptr;
+  QCheckBox* check7_ = nullptr;
+  std::array<QCheckBox*, 6> modes_{};
+  std::array<QLabel*, 4> helpMarks_{};
+  QPushButton* write_ = nullptr;
+  QPushButton* reset_ = nullptr;
+  QPushButton* add_ = nullptr;
+  QPushButton* delete_ = nullptr;
+  QPushButton* moveUp_ = nullptr;
+  QPushButton* moveDown_ = nullptr;
+  QPushButton* command1_ = nullptr;
+  QPushButton* command2_ = nullptr;
+  QPushButton* command3_ = nullptr;
+  QGroupBox* frame1_ = nullptr;
+  QGroupBox* frame2_ = nullptr;
+  QTimer* timer1_ = nullptr;
+};
+
+}  // namespace tessaly::ui

@@ -1,0 +1,28 @@
+#pragma once
+
+// Fonts and locale that make the editor's Chinese text render with Simplified
+// Chinese glyph forms on every platform.
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <string>
+
+class QApplication;
+
+namespace tessaly::ui {
+
+// The font families tried in order for the whole program: Windows' YaHei,
+// then the Noto CJK SC face that Linux desktops ship, then any SC face.
+[[nodiscard]] QStringList ChineseFontFamilies();
+
+// The font of the 添加 and 删除 buttons: "微软雅黑" 9 point, with the same fallbacks.
+[[nodiscard]] QFont NarrowButtonFont();
+
+// Sets the application font (9 point, ChineseFontFamilies), the default locale
+// zh_CN and Qt's own Chinese texts where they are installed.
+void ApplyChineseLook(QApplication& app);
+
+[[nodiscard]] inline QString Utf8(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace tessaly::ui

@@ -1,0 +1,404 @@
+// The main window: its controls, the button timer, the input rules of the
+// number fields, the help marks and leaving.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QMimeData>
+#include <QTimer>
+
+#include "ui/form2.hpp"
+#include "ui/look.hpp"
+#include "ui_support.hpp"
+
+using namespace tessaly::ui;
+using namespace tessaly::ui::testing;
+
+class Form1Test : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase() {
+    QApplication::setQuitOnLastWindowClosed(false);
+    ApplyChineseLook(*qApp);
+  }
+
+  void window() {
+    Editor ed(QStringList{"甲"});
+    QVERIFY(ed.form);
+    QCOMPARE(ed.form->windowTitle(), QStringLiteral("Tessaly"));
+    QCOMPARE(ed.form->size(), QSize(715, 441));
+    QCOMPARE(ed.form->minimumSize(), ed.form->maximumSize());
+    const Qt::WindowFlags flags = ed.form->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!ed.form->windowIcon().isNull());
+    auto* timer = ed.form->findChild<QTimer*>(QStringLiteral("Timer1"));
+    QVERIFY(timer != nullptr);
+    QCOMPARE(timer->interval(), 300);
+    QVERIFY(timer->isActive());
+  }
+
+  // Every control by name: kind, parent, caption and place in pixels.
+  void controls_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("geometry");
+    const auto row = [](const char* tag, const QString& name, int index, const char* kind,
+                        const char* parent, const QString& caption, QRect geometry) {
+      QTest::newRow(tag) << name << index << QString::fromLatin1(kind)
+                         << QString::fromLatin1(parent) << caption << geometry;
+    };
+    row("Command3", "Command3", -1, "QPushButton", "Form1", "关于", {300, 376, 113, 33});
+    row("Command2", "Command2", -1, "QPushButton", "Form1", "退出", {512, 376, 121, 33});
+    row("Command1", "Command1", -1, "QPushButton", "Form1", "保存", {72, 376, 113, 33});
+    row("add", "添加", -1, "QPushButton", "Form1", "添加", {208, 184, 24, 48});
+    row("Frame2", "Frame2", -1, "QGroupBox", "Form1", "模式", {296, 208, 353, 89});
+    row("mode 0", "模式", 0, "QCheckBox", "Frame2", "剧情", {40, 16, 81, 33});
+    row("mode 1", "模式", 1, "QCheckBox", "Frame2", "死斗", {112, 16, 81, 33});
+    row("mode 2", "模式", 2, "QCheckBox", "Frame2", "暗杀", {184, 16, 81, 33});
+    row("mode 3", "模式", 3, "QCheckBox", "Frame2", "护城", {256, 16, 81, 33});
+    row("mode 4", "模式", 4, "QCheckBox", "Frame2", "劫镖", {40, 48, 81, 33});
+    row("mode 5", "模式", 5, "QCheckBox", "Frame2", "盟主", {112, 48, 81, 33});
+    row("Frame1", "Frame1", -1, "QGroupBox", "Form1", "属性", {240, 16, 465, 337});
+    row("write", "写入", -1, "QPushButton", "Frame1", "写入", {168, 296, 81, 25});
+    row("Text4", "Text4", -1, "QLineEdit", "Frame1", "", {56, 125, 97, 21});
+    row("reset", "重置", -1, "QPushButton", "Frame1", "重置", {56, 296, 81, 25});
+    row("Text2", "Text2", -1, "QLineEdit", "Frame1", "", {56, 61, 97, 21});
+    row("Text3", "Text3", -1, "QLineEdit", "Frame1", "", {56, 93, 97, 21});
+    row("Text1", "Text1", -1, "QLineEdit", "Frame1", "", {56, 29, 257, 21});
+    row("Check7", "Check7", -1, "QCheckBox", "Frame1", "在列表中显示地图", {56, 160, 169, 25});
+    row("help 0", "帮助", 0, "QLabel", "Frame1", "?", {320, 32, 17, 17});
+    row("help 1", "帮助", 1, "QLabel", "Frame1", "?", {160, 64, 17, 17});
+    row("help 2", "帮助", 2, "QLabel", "Frame1", "?", {160, 96, 17, 17});
+    row("help 3", "帮助", 3, "QLabel", "Frame1", "?", {160, 128, 17, 17});
+    row("Label4", "Label4", -1, "QLabel", "Frame1", "剧情：", {16, 128, 65, 17});
+    row("Label3", "Label3", -1, "QLabel", "Frame1", "音乐：", {16, 96, 65, 17});
+    row("Label2", "Label2", -1, "QLabel", "Frame1", "模型：", {16, 64, 65, 17});
+    row("Label1", "Label1", -1, "QLabel", "Frame1", "名称：", {16, 32, 65, 17});
+    row("delete", "删除", -1, "QPushButton", "Form1", "删除", {208, 120, 24, 48});
+    row("move down", "下移", -1, "QPushButton", "Form1", "▼", {208, 248, 24, 24});
+    row("move up", "上移", -1, "QPushButton", "Form1", "▲", {208, 80, 24, 24});
+    row("List1", "List1", -1, "QListWidget", "Form1", "", {8, 24, 193, 328});
+    row("Label5", "Label5", -1, "QLabel", "Form1", "<any>", {8, 424, 513, 17});
+  }
+
+  void controls() {
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    QFETCH(QString, kind);
+    QFETCH(QString, parent);
+    QFETCH(QString, caption);
+    QFETCH(QRect, geometry);
+    Editor ed(QStringList{"甲"});
+    QWidget* w = index < 0 ? ed.find(name) : ed.find(name, index);
+    QVERIFY(w != nullptr);
+    QVERIFY2(w->inherits(kind.toLatin1().constData()), w->metaObject()->className());
+    QCOMPARE(w->parentWidget()->objectName(), parent);
+    QCOMPARE(w->geometry(), geometry);
+    QVERIFY(w->isVisible());
+    QString text;
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+    if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+    if (auto* g = qobject_cast<QGroupBox*>(w)) text = g->title();
+    if (caption == "<any>") {
+      QVERIFY(!text.isEmpty());
+    } else {
+      QCOMPARE(text, caption);
+    }
+  }
+
+  // No widget stands for List2 or DiTu_ID; they are state of the window.
+  void hiddenStateIsNoWidget() {
+    Editor ed(QStringList{"甲"});
+    QVERIFY(ed.find(QStringLiteral("List2")) == nullptr);
+    QVERIFY(ed.find(QStringLiteral("DiTu_ID")) == nullptr);
+  }
+
+  void fonts() {
+    Editor ed(QStringList{"甲"});
+    for (const QString& name : {QStringLiteral("添加"), QStringLiteral("删除")}) {
+      const QFont font = ed.find(name)->font();
+      QCOMPARE(font.families().value(0), QStringLiteral("微软雅黑"));
+      QCOMPARE(font.pointSize(), 9);
+    }
+    if (!QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC"))) {
+      QSKIP("Noto Sans CJK SC is not installed");
+    }
+    // Without YaHei, Linux must fall to the Simplified Chinese face, not the Japanese one.
+    if (!QFontDatabase::families().contains(QStringLiteral("Microsoft YaHei"))) {
+      QCOMPARE(QFontInfo(ed.find(QStringLiteral("Text1"))->font()).family(),
+               QStringLiteral("Noto Sans CJK SC"));
+      QCOMPARE(QFontInfo(ed.find(QStringLiteral("添加"))->font()).family(),
+               QStringLiteral("Noto Sans CJK SC"));
+    }
+  }
+
+  void tabOrder() {
+    Editor ed(QStringList{"甲"});
+    QStringList visited;
+    QWidget* w = ed.list();
+    do {
+      if (w->focusPolicy() & Qt::TabFocus && w->isVisible() && w->isEnabled() &&
+          !w->objectName().isEmpty() && ed.form->isAncestorOf(w)) {
+        QString name = w->objectName();
+        if (w->property(kIndexProperty).isValid())
+          name += QString::number(w->property(kIndexProperty).toInt());
+        visited.append(name);
+      }
+      w = w->nextInFocusChain();
+    } while (w != ed.list());
+    // 写入 and 重置 are disabled while nothing is selected; select to enable them.
+    const QStringList expectedWhileNothingSelected{
+        "List1", "上移",  "下移",     "删除",     "Text1",   "Check7", "Text3",
+        "Text2", "模式0", "模式1",    "模式2",    "模式3",   "模式4",  "模式5",
+        "Text4", "添加",  "Command1", "Command2", "Command3"};
+    QCOMPARE(visited, expectedWhileNothingSelected);
+
+    ed.selectRow(0);
+    QTRY_VERIFY(ed.find(QStringLiteral("写入"))->isEnabled());
+    QStringList order;
+    w = ed.list();
+    do {
+      if (w->focusPolicy() & Qt::TabFocus && w->isEnabled() && ed.form->isAncestorOf(w) &&
+          !w->objectName().isEmpty()) {
+        order.append(w->objectName());
+      }
+      w = w->nextInFocusChain();
+    } while (w != ed.list());
+    QCOMPARE(order.indexOf("重置"), order.indexOf("模式") + 6);
+    QCOMPARE(order.indexOf("写入"), order.indexOf("Text4") + 1);
+  }
+
+  // Timer1 enables 写入 and 重置 while an entry is selected, and only then.
+  void timerFollowsSelection() {
+    Editor ed(QStringList{"甲", "乙"});
+    QWidget* write = ed.find(QStringLiteral("写入"));
+    QWidget* reset = ed.find(QStringLiteral("重置"));
+    QVERIFY(!write->isEnabled());
+    QVERIFY(!reset->isEnabled());
+    ed.selectRow(1);
+    QTRY_VERIFY_WITH_TIMEOUT(write->isEnabled() && reset->isEnabled(), 1000);
+    ed.click(QStringLiteral("删除"));
+    QTRY_VERIFY_WITH_TIMEOUT(!write->isEnabled() && !reset->isEnabled(), 1000);
+    // The timer alone catches a selection made without the list's signals.
+    ed.list()->blockSignals(true);
+    ed.list()->setCurrentRow(0);
+    ed.list()->blockSignals(false);
+    QVERIFY(!write->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(write->isEnabled() && reset->isEnabled(), 1000);
+    ed.list()->blockSignals(true);
+    ed.list()->clearSelection();
+    ed.list()->blockSignals(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!write->isEnabled() && !reset->isEnabled(), 1000);
+    for (const char* always :
+         {"添加", "删除", "上移", "下移", "Command1", "Command2", "Command3"}) {
+      QVERIFY2(ed.find(QString::fromUtf8(always))->isEnabled(), always);
+    }
+  }
+
+  // Keys typed into a number field, and what the field then holds.
+  void numberFieldsByKeys_data() {
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("music 2,5,6") << 3 << "256"
+                                 << "255";
+    QTest::newRow("music at limit") << 3 << "255"
+                                    << "255";
+    QTest::newRow("story 2,5,6") << 4 << "256"
+                                 << "255";
+    QTest::newRow("model above limit") << 2 << "65536"
+                                       << "65535";
+    QTest::newRow("model at limit") << 2 << "65535"
+                                    << "65535";
+    QTest::newRow("model 99999") << 2 << "99999"
+                                 << "65535";
+    QTest::newRow("leading zeros stay") << 2 << "007"
+                                        << "007";
+    QTest::newRow("zero") << 4 << "0"
+                          << "0";
+    QTest::newRow("letters, space, minus, point") << 2 << "a1 -2.b"
+                                                  << "12";
+    QTest::newRow("many zeros then digits") << 3 << "000256"
+                                            << "255";
+  }
+
+  void numberFieldsByKeys() {
+    QFETCH(int, field);
+    QFETCH(QString, keys);
+    QFETCH(QString, expected);
+    Editor ed(QStringList{"甲"});
+    QLineEdit* edit = ed.text(field);
+    edit->setFocus();
+    QTest::keyClicks(edit, keys);
+    QCOMPARE(edit->text(), expected);
+  }
+
+  // A digit inserted before others that passes the limit gives the limit.
+  void insertedDigitClamps() {
+    Editor ed(QStringList{"甲"});
+    QLineEdit* model = ed.text(2);
+    model->setFocus();
+    QTest::keyClicks(model, "6553");
+    model->setCursorPosition(0);
+    QTest::keyClick(model, Qt::Key_9);
+    QCOMPARE(model->text(), QStringLiteral("65535"));
+  }
+
+  void backspaceEmptiesField() {
+    Editor ed(QStringList{"甲"});
+    QLineEdit* music = ed.text(3);
+    music->setFocus();
+    QTest::keyClicks(music, "25");
+    QTest::keyClick(music, Qt::Key_Backspace);
+    QCOMPARE(music->text(), QStringLiteral("2"));
+    QTest::keyClick(music, Qt::Key_Backspace);
+    QCOMPARE(music->text(), QString());
+    QVERIFY(ed.prompts.messages.empty());
+  }
+
+  // Text that arrives other than by keys is filtered the same way.
+  void numberFieldsOtherInput_data() {
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("paste 12ab3") << 2 << "paste"
+                                 << "12ab3"
+                                 << "123";
+    QTest::newRow("paste above limit") << 3 << "paste"
+                                       << "1x000"
+                                       << "255";
+    QTest::newRow("paste no digits") << 4 << "paste"
+                                     << "abc"
+                                     << "";
+    QTest::newRow("input method") << 2 << "im"
+                                  << "4五6"
+                                  << "46";
+    QTest::newRow("full-width digits") << 3 << "im"
+                                       << "１２"
+                                       << "12";
+    QTest::newRow("drop") << 2 << "drop"
+                          << "7 7"
+                          << "77";
+  }
+
+  void numberFieldsOtherInput() {
+    QFETCH(int, field);
+    QFETCH(QString, how);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    Editor ed(QStringList{"甲"});
+    QLineEdit* edit = ed.text(field);
+    edit->setFocus();
+    if (how == "paste") {
+      QApplication::clipboard()->setText(input);
+      QTest::keySequence(edit, QKeySequence::Paste);
+    } else if (how == "im") {
+      Editor::commitText(edit, input);
+    } else {
+      QMimeData mime;
+      mime.setText(input);
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(edit, &enter);
+      QDragMoveEvent move(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(edit, &move);
+      QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(edit, &drop);
+    }
+    QCOMPARE(edit->text(), expected);
+  }
+
+  void nameTakesAnything() {
+    Editor ed(QStringList{"甲"});
+    QLineEdit* name = ed.text(1);
+    name->setFocus();
+    QTest::keyClicks(name, "a:1 -.");
+    Editor::commitText(name, QStringLiteral("地图"));
+    QCOMPARE(name->text(), QStringLiteral("a:1 -.地图"));
+  }
+
+  void helpMarks_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("expected");
+    const QString texts[] = {
+        "地图的名称，支持中文、字母、数字、符号，地图名称不要太长，不然在游戏中显示不全！",
+        "地图的模型、贴图指向！如“SNXX”文件夹、“SNXX.PAK”等！范围为1 - 65535！",
+        "音乐指向！如“SXX.MP3”！范围为1 - 255！",
+        "单机任务的排序！需要在“模式”中选择“剧情”！范围为0 - 255！"};
+    for (int k = 0; k < 4; ++k) {
+      QTest::addRow("left %d", k) << k << int(Qt::LeftButton) << texts[k];
+      QTest::addRow("right %d", k) << k << int(Qt::RightButton) << QString();
+    }
+    QTest::newRow("middle 3") << 3 << int(Qt::MiddleButton) << QString();
+  }
+
+  void helpMarks() {
+    QFETCH(int, index);
+    QFETCH(int, button);
+    QFETCH(QString, expected);
+    Editor ed(QStringList{"甲"});
+    QWidget* mark = ed.find(QStringLiteral("帮助"), index);
+    QVERIFY(mark != nullptr);
+    // The text comes with the press, before the button is released.
+    QTest::mousePress(mark, static_cast<Qt::MouseButton>(button));
+    if (expected.isEmpty()) {
+      QVERIFY(ed.prompts.messages.empty());
+    } else {
+      QCOMPARE(ed.prompts.messages.size(), std::size_t{1});
+      QCOMPARE(ed.prompts.messages.front().text, expected);
+      QCOMPARE(ed.prompts.messages.front().icon, MessageIcon::kNone);
+    }
+    QTest::mouseRelease(mark, static_cast<Qt::MouseButton>(button));
+    QCOMPARE(ed.prompts.messages.size(), std::size_t{expected.isEmpty() ? 0U : 1U});
+  }
+
+  // 退出 and the close box end the window at once, unsaved edits or not.
+  void leaving_data() {
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("退出") << true;
+    QTest::newRow("close box") << false;
+  }
+
+  void leaving() {
+    QFETCH(bool, byButton);
+    Editor ed(QStringList{"甲", "乙"});
+    const auto before = ed.dir.path() / "Meteor.res";
+    const auto bytes = tessaly::testing::ReadFile(before);
+    ed.selectRow(0);
+    ed.click(QStringLiteral("删除"));
+    if (byButton) {
+      ed.click(QStringLiteral("Command2"));
+    } else {
+      QVERIFY(ed.form->close());
+    }
+    QVERIFY(!ed.form->isVisible());
+    QVERIFY(ed.prompts.messages.empty());
+    QCOMPARE(tessaly::testing::ReadFile(before), bytes);
+  }
+
+  // 关于 shows the About dialog modally over the window.
+  void aboutIsModal() {
+    Editor ed(QStringList{"甲"});
+    bool seen = false;
+    QTimer::singleShot(50, [&] {
+      auto* about = qobject_cast<Form2*>(QApplication::activeModalWidget());
+      seen = about != nullptr && about->isModal() && about->parentWidget() == ed.form.get();
+      if (about) about->done(0);
+    });
+    ed.click(QStringLiteral("Command3"));
+    QVERIFY(seen);
+    QVERIFY(ed.prompts.messages.empty());
+  }
+};
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"

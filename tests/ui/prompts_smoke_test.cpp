@@ -1,0 +1,54 @@
+// The real message box, driven closed while it runs.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include "ui/prompts.hpp"
+
+using namespace tessaly::ui;
+
+class PromptsSmokeTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void messageBox_data() {
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("none") << int(MessageIcon::kNone) << int(QMessageBox::NoIcon);
+    QTest::newRow("warning") << int(MessageIcon::kWarning) << int(QMessageBox::Warning);
+    QTest::newRow("critical") << int(MessageIcon::kCritical) << int(QMessageBox::Critical);
+  }
+
+  void messageBox() {
+    QFETCH(int, icon);
+    QFETCH(int, expected);
+    QString title, text;
+    int shownIcon = -1;
+    QList<QAbstractButton*> buttons;
+    bool okButton = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box != nullptr);
+      title = box->windowTitle();
+      text = box->text();
+      shownIcon = box->icon();
+      buttons = box->buttons();
+      okButton = box->button(QMessageBox::Ok) != nullptr;
+      box->button(QMessageBox::Ok)->click();
+    });
+    QtPrompts prompts;
+    prompts.ShowMessage(static_cast<MessageIcon>(icon), QStringLiteral("修改成功！"), nullptr);
+    QCOMPARE(title, QStringLiteral("Tessaly"));
+    QCOMPARE(text, QStringLiteral("修改成功！"));
+    QCOMPARE(shownIcon, expected);
+    QCOMPARE(buttons.size(), 1);
+    QVERIFY(okButton);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+};
+
+QTEST_MAIN(PromptsSmokeTest)
+#include "prompts_smoke_test.moc"

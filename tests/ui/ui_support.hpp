@@ -1,0 +1,232 @@
+#pragma once
+
+// Shared pieces of the window tests: resource files built byte by byte, a
+// save environment inside a temporary folder, and ways to reach and drive the
+// controls by their names.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fake_prompts.hpp"
+#include "resfile/save.hpp"
+#include "resfile/text_path.hpp"
+#include "support/fixture.hpp"
+#include "table/document.hpp"
+#include "ui/form1.hpp"
+#include "ui/startup.hpp"
+
+namespace tessaly::ui::testing {
+
+using tessaly::testing::Gbk;
+using tessaly::testing::RecordSpec;
+using tessaly::testing::ResBuilder;
+using tessaly::testing::TempDir;
+
+inline QString Q(const std::filesystem::path& p) { return QString::fromStdString(PathToUtf8(p)); }
+
+// A resource file holding one record per name (UTF-8), with the record values
+// of RecordSpec's defaults, and a header count equal to the records.
+inline tessaly::testing::Bytes ResWithNames(const QStringList& names) {
+  ResBuilder builder;
+  builder.Filler(10);
+  for (const QString& name : names) {
+    RecordSpec spec;
+    spec.nameBytes = Gbk(name.toStdString());
+    builder.Record(spec);
+  }
+  builder.CountFromRecords();
+  return builder.bytes();
+}
+
+inline QStringList NumberedNames(int count) {
+  QStringList names;
+  for (int i = 1; i <= count; ++i) names.append(QStringLiteral("图%1").arg(i));
+  return names;
+}
+
+// The real file system, with one step made to fail on request.
+class FailingFileSystem final : public FileSystem {
+ public:
+  enum class Step { kNone, kCopy, kWrite, kFlush, kRename };
+  Step failAt = Step::kNone;
+
+  Result<bool, IoError> IsRegularFile(const std::filesystem::path& p) override {
+    return real().IsRegularFile(p);
+  }
+  Result<std::filesystem::path, IoError> ResolveLinks(const std::filesystem::path& p) override {
+    return real().ResolveLinks(p);
+  }
+  std::optional<std::filesystem::perms> Permissions(const std::filesystem::path& p) override {
+    return real().Permissions(p);
+  }
+  IoStatus CreateDirectories(const std::filesystem::path& dir) override {
+    if (failAt == Step::kCopy) return Broken();
+    return real().CreateDirectories(dir);
+  }
+  IoStatus CopyToNew(const std::filesystem::path& from, const std::filesystem::path& to) override {
+    if (failAt == Step::kCopy) return Broken();
+    return real().CopyToNew(from, to);
+  }
+  IoStatus WriteNew(const std::filesystem::path& to, std::span<const std::uint8_t> bytes,
+                    std::optional<std::filesystem::perms> perms) override {
+    if (failAt == Step::kWrite) return Broken();
+    return real().WriteNew(to, bytes, perms);
+  }
+  IoStatus Flush(const std::filesystem::path& file) override {
+    if (failAt == Step::kFlush) return Broken();
+    return real().Flush(file);
+  }
+  IoStatus Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+    if (failAt == Step::kRename) return Broken();
+    return real().Rename(from, to);
+  }
+  void Remove(const std::filesystem::path& p) override { real().Remove(p); }
+
+ private:
+  static FileSystem& real() { return RealFileSystem(); }
+  static IoStatus Broken() { return Fail(IoError{IoError::Code::kOther, "broken on purpose"}); }
+};
+
+class FixedClock final : public Clock {
+ public:
+  std::tm LocalNow() override {
+    std::tm t{};
+    t.tm_year = 2019 - 1900;
+    t.tm_mon = 6;
+    t.tm_mday = 19;
+    t.tm_hour = 14;
+    t.tm_min = 5;
+    t.tm_sec = 9;
+    return t;
+  }
+};
+
+// A temporary Meteor.res opened in a window, with backups kept in the same
+// temporary folder.
+struct Editor {
+  TempDir dir;
+  FakePrompts prompts;
+  FailingFileSystem files;
+  FixedClock clock;
+  std::filesystem::path resPath;
+  std::unique_ptr<Form1> form;
+
+  explicit Editor(const tessaly::testing::Bytes& bytes) {
+    resPath = dir.Write("Meteor.res", bytes);
+    std::filesystem::create_directories(programFolder());
+    form = StartEditor(prompts, Q(resPath), environment());
+  }
+  explicit Editor(const QStringList& names) : Editor(ResWithNames(names)) {}
+
+  [[nodiscard]] std::filesystem::path programFolder() const { return dir.path() / "program"; }
+  [[nodiscard]] std::filesystem::path userFolder() const { return dir.path() / "user"; }
+  [[nodiscard]] SaveEnvironment environment() {
+    return SaveEnvironment{files, clock, programFolder(), userFolder()};
+  }
+
+  template <class T = QWidget>
+  [[nodiscard]] T* find(const QString& name) const {
+    return form->findChild<T*>(name);
+  }
+  // A member of a control array (模式, 帮助) by its index.
+  template <class T = QWidget>
+  [[nodiscard]] T* find(const QString& name, int index) const {
+    for (T* w : form->findChildren<T*>(name)) {
+      if (w->property(kIndexProperty).toInt() == index) return w;
+    }
+    return nullptr;
+  }
+
+  [[nodiscard]] QListWidget* list() const { return find<QListWidget>(QStringLiteral("List1")); }
+  [[nodiscard]] QLineEdit* text(int k) const {
+    return find<QLineEdit>(QStringLiteral("Text%1").arg(k));
+  }
+  [[nodiscard]] QCheckBox* check7() const { return find<QCheckBox>(QStringLiteral("Check7")); }
+  [[nodiscard]] QCheckBox* mode(int k) const { return find<QCheckBox>(QStringLiteral("模式"), k); }
+
+  void click(const QString& buttonName) const {
+    QPushButton* button = find<QPushButton>(buttonName);
+    QVERIFY2(button != nullptr, qPrintable(buttonName));
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+  // Presses a button even while it is disabled, as a stray event might.
+  void forceClick(const QString& buttonName) const {
+    QPushButton* button = find<QPushButton>(buttonName);
+    QVERIFY2(button != nullptr, qPrintable(buttonName));
+    Q_EMIT button->clicked();
+  }
+  void selectRow(int row) const {
+    QListWidget* l = list();
+    QListWidgetItem* item = l->item(row);
+    QVERIFY(item != nullptr);
+    l->scrollToItem(item);
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(item).center());
+  }
+  [[nodiscard]] QStringList items() const {
+    QStringList out;
+    for (int i = 0; i < list()->count(); ++i) out.append(list()->item(i)->text());
+    return out;
+  }
+  [[nodiscard]] int selectedRow() const {
+    const auto rows = list()->selectionModel()->selectedIndexes();
+    return rows.isEmpty() ? -1 : rows.front().row();
+  }
+  // Sets a check box by a click near its left edge, where the box is drawn.
+  static void setChecked(QCheckBox* box, bool checked) {
+    if (box->isChecked() != checked) {
+      QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    }
+  }
+  static void retype(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+  }
+  // Types text that keys cannot give, such as Chinese, as an input method would.
+  static void commitText(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QCoreApplication::sendEvent(edit, &event);
+  }
+  static void replaceByInputMethod(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    commitText(edit, text);
+  }
+};
+
+// The display items of a file as a fresh load sees them.
+inline QStringList ItemsOnDisk(const std::filesystem::path& path) {
+  auto doc = LoadDocument(path);
+  if (!doc) return {QStringLiteral("<load failed>")};
+  QStringList out;
+  for (std::size_t row = 0; row < doc->table.DisplayCount(); ++row) {
+    out.append(QString::fromStdString(doc->table.DisplayItemAt(row)));
+  }
+  return out;
+}
+
+inline std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> out;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) out.push_back(e.path());
+  return out;
+}
+
+}  // namespace tessaly::ui::testing
