@@ -46,7 +46,8 @@ inline std::filesystem::path WriteTemp(const std::string& name, const Bytes& byt
   std::filesystem::create_directories(dir);
   const auto path = dir / name;
   std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 

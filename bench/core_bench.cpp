@@ -24,7 +24,10 @@ void Load(benchmark::State& state, const std::filesystem::path& path) {
   const auto size = std::filesystem::file_size(path);
   for (auto _ : state) {
     auto doc = LoadDocument(path);
-    if (!doc) state.SkipWithError("load failed");
+    if (!doc) {
+      state.SkipWithError("load failed");
+      break;
+    }
     benchmark::DoNotOptimize(doc);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
@@ -49,7 +52,10 @@ void Save(benchmark::State& state, const std::filesystem::path& source) {
   const SaveEnvironment env{RealFileSystem(), SystemClock(), dir / "backups", dir / "backups"};
   for (auto _ : state) {
     auto saved = SaveDocument(*doc, env);
-    if (!saved) state.SkipWithError(saved.error().detail.c_str());
+    if (!saved) {
+      state.SkipWithError(saved.error().detail.c_str());
+      break;
+    }
     state.PauseTiming();
     std::filesystem::remove(saved->backupPath);
     state.ResumeTiming();

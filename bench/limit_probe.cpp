@@ -1,8 +1,8 @@
 // One measurement per process, so each reports its own peak memory.
 //
 //   limit_probe make DIR      writes the benchmark files into DIR
-//   limit_probe floor FILE    one read of the whole file, then memchr over every byte for the marker
-//   limit_probe load FILE     Tessaly's load: read, scan, build the map table
+//   limit_probe floor FILE    one read of the whole file, then memchr over every byte for the
+//   marker limit_probe load FILE     Tessaly's load: read, scan, build the map table
 //
 // Prints one line: mode, seconds (best of the runs), MB/s, peak resident memory in MB.
 
@@ -32,8 +32,8 @@ std::size_t Floor(const std::filesystem::path& path) {
   std::size_t markers = 0;
   const std::uint8_t* p = bytes.data();
   const std::uint8_t* end = p + bytes.size();
-  while ((p = static_cast<const std::uint8_t*>(std::memchr(p, 5, static_cast<std::size_t>(end - p)))) !=
-         nullptr) {
+  while ((p = static_cast<const std::uint8_t*>(
+              std::memchr(p, 5, static_cast<std::size_t>(end - p)))) != nullptr) {
     ++markers;
     ++p;
   }
@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
     namespace b = tessaly::bench;
     auto write = [&](const char* name, const b::Bytes& bytes) {
       std::ofstream(path / name, std::ios::binary)
-          .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+          .write(reinterpret_cast<const char*>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size()));
     };
     write("many-maps.res", b::MakeFile(300, b::kManyMaps));
     write("big-header.res", b::MakeFile(b::kBigHeader, 100));
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &usage);
   const double mb = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
   std::printf("%s %s seconds=%.4f mb_per_s=%.0f peak_rss_mb=%.1f result=%zu\n", mode.c_str(),
-              path.filename().c_str(), best, mb / best, static_cast<double>(usage.ru_maxrss) / 1024.0,
-              result);
+              path.filename().c_str(), best, mb / best,
+              static_cast<double>(usage.ru_maxrss) / 1024.0, result);
   return 0;
 }

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     tessaly::ui::Form1 window(std::move(doc).value(), prompts, tessaly::DefaultSaveEnvironment());
     window.show();
     QApplication::processEvents();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    best = std::min(
+        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     shown = window.findChild<QListWidget*>(QStringLiteral("List1"))->count();
   }
   rusage usage{};

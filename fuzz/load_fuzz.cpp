@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   Check(records.empty() == !loaded.scan.headerEnd.has_value());
   if (!records.empty()) Check(*loaded.scan.headerEnd + 1 == records.front().offset);
-  Check(loaded.scan.extraCount ==
-        static_cast<std::int64_t>(loaded.scan.entryCount) - static_cast<std::int64_t>(records.size()));
+  Check(loaded.scan.extraCount == static_cast<std::int64_t>(loaded.scan.entryCount) -
+                                      static_cast<std::int64_t>(records.size()));
 
   const std::size_t found = records.size();
   const tessaly::Document doc = tessaly::DocumentFromLoaded(std::move(loaded));

@@ -189,7 +189,7 @@ int Export(const std::filesystem::path& file, bool csv,
 }
 
 int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
-           const SaveEnvironment& env, std::ostream& out, std::ostream& err) {
+           const SaveEnvironment& env, std::ostream& out, std::ostream& err, bool allowEmpty) {
   auto doc = Open(file, err);
   if (!doc) return kExitFileError;
 
@@ -208,6 +208,12 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
   auto parsed = extension == ".json" ? ParseMapsJson(text) : ParseMapsCsv(text);
   if (!parsed) {
     err << mapsName << "：" << parsed.error().message << '\n';
+    return kExitFileError;
+  }
+  // An empty list that would delete maps is most often a spreadsheet saved
+  // without its rows.
+  if (parsed->empty() && doc->table.DisplayCount() > 0 && !allowEmpty) {
+    err << mapsName << "：没有任何地图，导入会删除全部地图；确实要这样做时请加上 --allow-empty\n";
     return kExitFileError;
   }
   if (const auto applied = ApplyMaps(*doc, *parsed); !applied) {
@@ -233,7 +239,9 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
         return kExitReloadFailed;
     }
   }
-  return Emit("修改成功！\n备份：" + PathToUtf8(saved->backupPath) + "\n", out, err);
+  // The file is saved whatever happens to the report of it.
+  (void)Emit("修改成功！\n备份：" + PathToUtf8(saved->backupPath) + "\n", out, err);
+  return kExitOk;
 }
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveEnvironment& env) {
@@ -270,6 +278,9 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveE
   importCmd->add_option("MAPS", mapsFile, "The maps: a .json or .csv file as export writes it")
       ->type_name("")
       ->required();
+  bool allowEmpty = false;
+  importCmd->add_flag("--allow-empty", allowEmpty,
+                      "Accept a MAPS without any map, which deletes every map of FILE");
   importCmd->footer(kImportFooter);
 
   try {
@@ -285,7 +296,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveE
     if (!outputFile.empty()) output = PathFromUtf8(outputFile);
     return Export(path, csv, output, out, err);
   }
-  if (*importCmd) return Import(path, PathFromUtf8(mapsFile), env, out, err);
+  if (*importCmd) return Import(path, PathFromUtf8(mapsFile), env, out, err, allowEmpty);
   return kExitOk;
 }
 

@@ -32,9 +32,12 @@ int Export(const std::filesystem::path& file, bool csv,
            std::ostream& err);
 
 // Replaces the maps of `file` with those of `maps` (.json or .csv) and saves
-// `file` with a backup in `env`; prints "修改成功！" and "备份：<path>".
+// `file` with a backup in `env`; prints "修改成功！" and "备份：<path>". A MAPS
+// without any map for a file that has maps would delete them all; it is
+// refused unless `allowEmpty`.
 int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
-           const SaveEnvironment& env, std::ostream& out, std::ostream& err);
+           const SaveEnvironment& env, std::ostream& out, std::ostream& err,
+           bool allowEmpty = false);
 
 // Parses the command line and runs the command; import saves with `env`.
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveEnvironment& env);

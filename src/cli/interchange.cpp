@@ -54,14 +54,6 @@ RawField RawMap::*MemberOf(const FieldInfo& field) {
   return &RawMap::storyOrder;
 }
 
-// "第3个地图“测试”", the same form saving uses for a map; without the name when
-// the map has none that can be shown.
-std::string MapLabel(std::size_t position, const std::string* name) {
-  std::string label = "第" + std::to_string(position) + "个地图";
-  if (name != nullptr) label += "“" + *name + "”";
-  return label;
-}
-
 std::string Quoted(const RawField& raw) {
   const std::string text = "“" + raw.text + "”";
   return raw.kind == RawField::Kind::kText ? "文本" + text : text;
@@ -71,15 +63,9 @@ std::string Quoted(const RawField& raw) {
 // between `low` and `high`.
 std::optional<std::uint32_t> DigitsWithin(std::string_view text, std::uint32_t low,
                                           std::uint32_t high) {
-  if (text.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > high) return std::nullopt;
-  }
-  if (value < low) return std::nullopt;
-  return static_cast<std::uint32_t>(value);
+  const auto value = ParseDigits(text, high);
+  if (!value || *value < low) return std::nullopt;
+  return value;
 }
 
 class MapChecker {

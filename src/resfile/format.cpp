@@ -1,6 +1,7 @@
 #include "format.hpp"
 
 #include <array>
+#include <cassert>
 
 namespace tessaly {
 
@@ -16,6 +17,8 @@ std::optional<std::size_t> RecordLengthAt(std::span<const std::uint8_t> data, st
 }
 
 void AppendRecordImage(std::vector<std::uint8_t>& out, const RecordImageInput& in) {
+  // Callers check the lengths first; a longer text would wrap its length byte.
+  assert(in.nameBytes.size() <= kMaxNameBytes && in.folderText.size() <= kMaxNameBytes);
   const std::size_t n = in.nameBytes.size() + 1;
   const std::size_t l = in.folderText.size() + 1;
   const std::size_t r = out.size();

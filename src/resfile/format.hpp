@@ -14,12 +14,12 @@
 namespace tessaly {
 
 inline constexpr std::string_view kMagic = "MTTM Meteor Resource file Version 1.0";
-inline constexpr std::size_t kCountOffset = 52;  // little-endian 16-bit entry count at 52, 53
+inline constexpr std::size_t kCountOffset = 52;    // little-endian 16-bit entry count at 52, 53
 inline constexpr std::size_t kHeaderMinimum = 54;  // magic, 15 other bytes, the count
 inline constexpr std::uint8_t kMarker = 5;
 inline constexpr std::uint8_t kFolderFirstByte = 83;  // 'S'
-inline constexpr std::size_t kRecordFixedBytes = 65;   // a record is N + L + 65 bytes
-inline constexpr std::size_t kMaxNameBytes = 254;      // N = name bytes + 1 must fit one byte
+inline constexpr std::size_t kRecordFixedBytes = 65;  // a record is N + L + 65 bytes
+inline constexpr std::size_t kMaxNameBytes = 254;     // N = name bytes + 1 must fit one byte
 inline constexpr std::size_t kMaxRecordBytes = 255 + 255 + kRecordFixedBytes;  // N, L at most 255
 
 // Offsets inside a record relative to R + N + L (the tail after the folder text).
@@ -43,7 +43,7 @@ inline constexpr std::size_t kStoryOrder = 53;
 
 // Everything needed to write one map record.
 struct RecordImageInput {
-  std::string_view nameBytes;  // GBK, at most 254 bytes
+  std::string_view nameBytes;   // GBK, at most 254 bytes
   std::string_view folderText;  // ASCII, "SN05" and the like, at most 254 bytes
   std::uint16_t model = 0;
   std::uint8_t listFlag = 0;

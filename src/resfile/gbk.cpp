@@ -59,7 +59,8 @@ std::optional<UChar32> DecodePair(std::uint8_t lead, std::uint8_t trail) {
   int32_t i = 0;
   UChar32 c = 0;
   U16_NEXT(out, i, units, c);
-  if (i != units || c == 0xFFFD || c == 0x1A) return std::nullopt;  // two characters, or a substitute
+  if (i != units || c == 0xFFFD || c == 0x1A)
+    return std::nullopt;  // two characters, or a substitute
   return c;
 }
 

@@ -20,8 +20,8 @@ namespace tessaly {
 [[nodiscard]] std::string Bytes2Str(std::string_view bytes);
 
 enum class GbkError {
-  kInvalidUtf8,   // the text itself is not valid UTF-8
-  kUnmappable,    // a character that GBK lacks (an emoji, for instance)
+  kInvalidUtf8,  // the text itself is not valid UTF-8
+  kUnmappable,   // a character that GBK lacks (an emoji, for instance)
 };
 
 // Encodes UTF-8 text as GBK bytes. Fails, never substituting '?', when a

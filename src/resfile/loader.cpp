@@ -1,8 +1,8 @@
 #include "loader.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -81,8 +81,8 @@ ScanResult ScanResBytes(std::span<const std::uint8_t> data, std::size_t from) {
     }
   }
   result.entryCount = ReadEntryCount(data);
-  result.extraCount =
-      static_cast<std::int64_t>(result.entryCount) - static_cast<std::int64_t>(result.records.size());
+  result.extraCount = static_cast<std::int64_t>(result.entryCount) -
+                      static_cast<std::int64_t>(result.records.size());
   return result;
 }
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <optional>
 #include <span>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "result.hpp"
@@ -22,9 +22,9 @@ inline constexpr std::string_view kWrongFileMessage =
 struct MapRecord {
   std::uint64_t offset = 0;  // of the marker byte
   std::uint16_t model = 0;
-  std::uint8_t nameLength = 0;  // N, the name bytes plus the terminating zero
-  std::string nameBytes;        // the N - 1 GBK bytes (empty when N < 2)
-  std::string name;             // nameBytes decoded, UTF-8
+  std::uint8_t nameLength = 0;    // N, the name bytes plus the terminating zero
+  std::string nameBytes;          // the N - 1 GBK bytes (empty when N < 2)
+  std::string name;               // nameBytes decoded, UTF-8
   std::uint8_t folderLength = 0;  // L, as stored
   std::uint8_t listFlag = 0;
   std::uint8_t modeByte = 0;
@@ -64,8 +64,7 @@ struct LoadError {
 // on after the end of each accepted record, so bytes inside a record are never
 // taken for a further one.
 // `from` lets a caller re-check only the end of a header (never below 54).
-[[nodiscard]] ScanResult ScanResBytes(std::span<const std::uint8_t> data,
-                                      std::size_t from = 54);
+[[nodiscard]] ScanResult ScanResBytes(std::span<const std::uint8_t> data, std::size_t from = 54);
 
 // Reads the whole file with one read and scans it. A file shorter than the
 // magic text or without it is refused with kWrongFileMessage.

@@ -187,6 +187,14 @@ Result<fs::path, IoError> CopyToFreeBackupName(FileSystem& files, const fs::path
   return Fail(last);
 }
 
+// The system's temporary folder, or the current one when even that is unknown.
+fs::path TempFolder() {
+  std::error_code ec;
+  fs::path temp = fs::temp_directory_path(ec);
+  if (ec) temp = fs::current_path(ec);
+  return temp;
+}
+
 }  // namespace
 
 FileSystem& RealFileSystem() {
@@ -218,7 +226,7 @@ fs::path UserBackupFolder() {
   if (const wchar_t* local = _wgetenv(L"LOCALAPPDATA"); local != nullptr && *local != 0) {
     return fs::path(local) / "tessaly" / "backups";
   }
-  return fs::temp_directory_path() / "tessaly" / "backups";
+  return TempFolder() / "tessaly" / "backups";
 #else
   if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
     return fs::path(data) / "tessaly" / "backups";
@@ -226,7 +234,7 @@ fs::path UserBackupFolder() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0) {
     return fs::path(home) / ".local" / "share" / "tessaly" / "backups";
   }
-  return fs::temp_directory_path() / "tessaly" / "backups";
+  return TempFolder() / "tessaly" / "backups";
 #endif
 }
 

@@ -113,8 +113,8 @@ struct SaveReport {
 // the content to a temporary file in the same folder, flushes it and renames it
 // over the original (or over the file a symbolic link names, keeping the link).
 // On any failure the original is byte-identical and no temporary file is left.
-[[nodiscard]] Result<SaveReport, SaveFailure> WriteWithBackup(const SaveEnvironment& env,
-                                                              const std::filesystem::path& resPath,
-                                                              std::span<const std::uint8_t> content);
+[[nodiscard]] Result<SaveReport, SaveFailure> WriteWithBackup(
+    const SaveEnvironment& env, const std::filesystem::path& resPath,
+    std::span<const std::uint8_t> content);
 
 }  // namespace tessaly

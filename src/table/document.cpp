@@ -6,13 +6,11 @@
 #include "resfile/gbk.hpp"
 
 namespace tessaly {
-namespace {
-
-std::string MapLabel(std::size_t position, const MapEntry& entry) {
-  return "第" + std::to_string(position) + "个地图“" + entry.name + "”";
+std::string MapLabel(std::size_t position, const std::string* name) {
+  std::string label = "第" + std::to_string(position) + "个地图";
+  if (name != nullptr) label += "“" + *name + "”";
+  return label;
 }
-
-}  // namespace
 
 Document DocumentFromLoaded(LoadedFile loaded) {
   Document doc;
@@ -43,20 +41,19 @@ Result<std::string, ValueError> NameBytesForSave(const MapEntry& entry, const st
     return Fail(ValueError{what + "的名称含有GBK无法表示的字符，无法保存！"});
   }
   if (encoded->size() > kMaxNameBytes) {
-    return Fail(ValueError{what + "的名称有" + std::to_string(encoded->size()) +
-                           "个GBK字节，最多" + std::to_string(kMaxNameBytes) + "个，无法保存！"});
+    return Fail(ValueError{what + "的名称有" + std::to_string(encoded->size()) + "个GBK字节，最多" +
+                           std::to_string(kMaxNameBytes) + "个，无法保存！"});
   }
   return std::move(encoded).value();
 }
 
 Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc) {
-  const std::int64_t count =
-      doc.extraCount + static_cast<std::int64_t>(doc.table.DisplayCount());
+  const std::int64_t count = doc.extraCount + static_cast<std::int64_t>(doc.table.DisplayCount());
   if (count < 0 || count > 65535) {
     return Fail(ValueError{"条目数" + std::to_string(count) + "超出0 - 65535，无法保存！"});
   }
-  std::size_t headerSize = doc.headerEnd ? static_cast<std::size_t>(*doc.headerEnd) + 1
-                                         : doc.resBytes.size();
+  std::size_t headerSize =
+      doc.headerEnd ? static_cast<std::size_t>(*doc.headerEnd) + 1 : doc.resBytes.size();
   headerSize = std::min(headerSize, doc.resBytes.size());
   std::vector<std::uint8_t> image(doc.resBytes.begin(),
                                   doc.resBytes.begin() + static_cast<std::ptrdiff_t>(headerSize));
@@ -69,7 +66,7 @@ Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc
   for (const std::uint32_t id : doc.table.DisplayIds()) {
     offsets.push_back(image.size());
     const MapEntry& entry = doc.table.Records()[id - 1];
-    const std::string what = MapLabel(++position, entry);
+    const std::string what = MapLabel(++position, &entry.name);
     auto name = NameBytesForSave(entry, what);
     if (!name) return Fail(name.error());
     if (entry.folder.size() > kMaxNameBytes) {
@@ -92,7 +89,8 @@ Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc
   // the load found no record in them, but a candidate there that ran past the
   // old end, or that reaches into the records, may be completed by the new
   // records. A file that would load back with a different set of maps is refused.
-  const std::size_t from = std::max(kHeaderMinimum, headerSize - std::min(headerSize, kMaxRecordBytes));
+  const std::size_t from =
+      std::max(kHeaderMinimum, headerSize - std::min(headerSize, kMaxRecordBytes));
   const ScanResult check = ScanResBytes(image, from);
   bool same = check.records.size() == offsets.size();
   for (std::size_t i = 0; same && i < offsets.size(); ++i) {

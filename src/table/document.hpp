@@ -31,6 +31,10 @@ struct Document {
 // Loads the file at `path` (see LoadResFile).
 [[nodiscard]] Result<Document, LoadError> LoadDocument(const std::filesystem::path& path);
 
+// "第3个地图“测试”": how messages name the map at a 1-based position; without
+// the name part when `name` is null.
+[[nodiscard]] std::string MapLabel(std::size_t position, const std::string* name);
+
 // A value of the table that cannot be stored, named for the user.
 struct ValueError {
   std::string message;

@@ -6,8 +6,14 @@
 namespace tessaly {
 namespace {
 
-// The value of a text of digits; nothing for other text or a value above `limit`.
-std::optional<std::uint32_t> NumberWithin(std::string_view text, std::uint32_t limit) {
+std::string RangeMessage(std::string_view field, std::uint32_t limit) {
+  return std::string(field) + "必须是0 - " + std::to_string(limit) + "之间的数字";
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseDigits(std::string_view text, std::uint32_t limit) {
+  if (text.empty()) return std::nullopt;
   std::uint64_t value = 0;
   for (const char c : text) {
     if (c < '0' || c > '9') return std::nullopt;
@@ -16,12 +22,6 @@ std::optional<std::uint32_t> NumberWithin(std::string_view text, std::uint32_t l
   }
   return static_cast<std::uint32_t>(value);
 }
-
-std::string RangeMessage(std::string_view field, std::uint32_t limit) {
-  return std::string(field) + "必须是0 - " + std::to_string(limit) + "之间的数字";
-}
-
-}  // namespace
 
 EditArea ShowEntry(const MapEntry& entry) {
   EditArea area;
@@ -60,11 +60,11 @@ Result<MapEntry, EditMessage> BuildEntry(const EditArea& area, const MapEntry* p
   if (area.model.empty()) return Fail(EditMessage{std::string(kModelEmpty)});
   if (area.music.empty()) return Fail(EditMessage{std::string(kMusicEmpty)});
   if (area.story.empty()) return Fail(EditMessage{std::string(kStoryEmpty)});
-  const auto model = NumberWithin(area.model, kModelLimit);
+  const auto model = ParseDigits(area.model, kModelLimit);
   if (!model) return Fail(EditMessage{RangeMessage("模型", kModelLimit)});
-  const auto music = NumberWithin(area.music, kMusicLimit);
+  const auto music = ParseDigits(area.music, kMusicLimit);
   if (!music) return Fail(EditMessage{RangeMessage("音乐", kMusicLimit)});
-  const auto story = NumberWithin(area.story, kStoryLimit);
+  const auto story = ParseDigits(area.story, kStoryLimit);
   if (!story) return Fail(EditMessage{RangeMessage("剧情排列", kStoryLimit)});
   const bool keepsLoadedName =
       previous != nullptr && previous->loadedNameBytes && area.name == previous->name;
@@ -150,7 +150,7 @@ std::string ClampDigits(std::string_view text, std::uint32_t limit) {
   for (const char c : text) {
     if (c >= '0' && c <= '9') digits += c;
   }
-  if (!digits.empty() && !NumberWithin(digits, limit)) return std::to_string(limit);
+  if (!digits.empty() && !ParseDigits(digits, limit)) return std::to_string(limit);
   return digits;
 }
 

@@ -85,6 +85,10 @@ bool DeleteRow(MapTable& table, std::optional<std::size_t> selectedRow);
 [[nodiscard]] std::optional<std::size_t> MoveDown(MapTable& table,
                                                   std::optional<std::size_t> selectedRow);
 
+// The value of a text of decimal digits (leading zeros allowed) of at most
+// `limit`; nothing for an empty text, any other character or a larger value.
+[[nodiscard]] std::optional<std::uint32_t> ParseDigits(std::string_view text, std::uint32_t limit);
+
 // The upper-limit rule of a number field: the text with non-digits removed, and
 // the limit's text when its value passes the limit. Leading zeros stay.
 [[nodiscard]] std::string ClampDigits(std::string_view text, std::uint32_t limit);

@@ -30,11 +30,11 @@ std::string DisplayItem(const MapEntry& entry) {
 
 std::string RecordString(const MapEntry& entry) {
   const std::string fields[] = {
-      std::to_string(entry.mapId),     std::to_string(entry.recordPos),
-      std::to_string(entry.model),     entry.name,
+      std::to_string(entry.mapId),        std::to_string(entry.recordPos),
+      std::to_string(entry.model),        entry.name,
       std::to_string(entry.folderLength), entry.folder,
-      std::to_string(entry.listFlag),  entry.modeBits,
-      std::to_string(entry.music),     std::to_string(entry.storyOrder)};
+      std::to_string(entry.listFlag),     entry.modeBits,
+      std::to_string(entry.music),        std::to_string(entry.storyOrder)};
   std::string s = fields[0];
   for (std::size_t i = 1; i < std::size(fields); ++i) {
     s += kFieldSeparator;

@@ -21,16 +21,16 @@ inline constexpr std::size_t kMaxEntries = 65535;
 
 // One entry with typed fields, so that no name can shift another field.
 struct MapEntry {
-  std::uint32_t mapId = 0;        // field 0
-  std::uint64_t recordPos = 0;    // field 1: offset in the file, 0 for an added entry
-  std::uint16_t model = 0;        // field 2
-  std::string name;               // field 3, UTF-8
+  std::uint32_t mapId = 0;         // field 0
+  std::uint64_t recordPos = 0;     // field 1: offset in the file, 0 for an added entry
+  std::uint16_t model = 0;         // field 2
+  std::string name;                // field 3, UTF-8
   std::uint32_t folderLength = 0;  // field 4: L as loaded, or worked out by Write/Add
-  std::string folder;             // field 5: made from the model
-  std::uint8_t listFlag = 0;      // field 6: 11 shown in the game's list, 10 not
-  std::string modeBits;           // field 7: six '0'/'1', flag 32 first
-  std::uint8_t music = 0;         // field 8
-  std::uint8_t storyOrder = 0;    // field 9
+  std::string folder;              // field 5: made from the model
+  std::uint8_t listFlag = 0;       // field 6: 11 shown in the game's list, 10 not
+  std::string modeBits;            // field 7: six '0'/'1', flag 32 first
+  std::uint8_t music = 0;          // field 8
+  std::uint8_t storyOrder = 0;     // field 9
   // The GBK bytes the name was loaded with; saving writes them back as they
   // were while `name` is still their decoding.
   std::optional<std::string> loadedNameBytes;
@@ -86,7 +86,7 @@ class MapTable {
   void SwapRows(std::size_t a, std::size_t b);
 
  private:
-  std::vector<MapEntry> records_;     // List2: row r holds map id r + 1
+  std::vector<MapEntry> records_;       // List2: row r holds map id r + 1
   std::vector<std::uint32_t> display_;  // List1: map ids in display order
 };
 

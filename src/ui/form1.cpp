@@ -63,7 +63,7 @@ QPushButton* Button(QWidget* parent, const QString& name, const QString& caption
                     const QRect& geometry) {
   auto* button = Named(new QPushButton(caption, parent), name, geometry);
   button->setFocusPolicy(Qt::StrongFocus);
-  button->setAutoDefault(false);
+  button->setAutoDefault(true);  // Enter presses the focused button, as Space does
   return button;
 }
 
@@ -132,7 +132,7 @@ void Form1::BuildControls() {
   for (QPushButton* narrow : {add_, delete_}) {
     narrow->setFont(NarrowButtonFont());
     narrow->setFocusPolicy(Qt::StrongFocus);
-    narrow->setAutoDefault(false);
+    narrow->setAutoDefault(true);
   }
   moveDown_ =
       Button(this, QStringLiteral("下移"), QStringLiteral("▼"), Twips(3120, 3720, 360, 360));

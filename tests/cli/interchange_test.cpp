@@ -370,6 +370,30 @@ TEST(Import, PrintsTheBackupPathAndTheWorkedExampleComesOut) {
   EXPECT_NE(again.out.find("[20240501120000-2备份]Meteor.res"), std::string::npos) << again.out;
 }
 
+// A MAPS without maps would delete every map: refused unless asked for.
+TEST(Import, AnEmptyListDeletesEverythingOnlyWithAllowEmpty) {
+  const std::pair<const char*, const char*> files[] = {
+      {"maps.csv", "\xEF\xBB\xBFid,name,model,listFlag,modes,music,storyOrder\r\n\r\n"},
+      {"maps.json", R"({"maps": []})"}};
+  for (const auto& [name, text] : files) {
+    TempDir dir;
+    TestEnvironment env;
+    const auto res = dir.Write("Meteor.res", SampleFile());
+    const auto maps = dir.Write(name, AsBytes(text));
+    const CliRun refused = RunCli({"import", Utf8Path(res), Utf8Path(maps)}, env.Get());
+    EXPECT_EQ(refused.status, kExitFileError) << name;
+    EXPECT_NE(refused.err.find("--allow-empty"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(res), SampleFile()) << name;
+    EXPECT_TRUE(env.Backups().empty()) << name;
+
+    const CliRun allowed =
+        RunCli({"import", "--allow-empty", Utf8Path(res), Utf8Path(maps)}, env.Get());
+    ASSERT_EQ(allowed.status, kExitOk) << allowed.err;
+    EXPECT_EQ(RunCli({"list", Utf8Path(res)}, env.Get()).out, "") << name;
+    EXPECT_EQ(env.Backups().size(), 1U) << name;
+  }
+}
+
 // Every refusal: a message naming the map and the field, status 2, nothing on
 // stdout, the file byte-identical and no backup made.
 TEST(Import, InvalidValuesAreRefusedBeforeTheDiskIsTouched) {
