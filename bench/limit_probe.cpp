@@ -4,7 +4,7 @@
 //   limit_probe floor FILE    one read of the whole file, then memchr over every byte for the
 //   marker limit_probe load FILE     Tessaly's load: read, scan, build the map table
 //
-// Prints one line: mode, seconds (best of the runs), MB/s, peak resident memory in MB.
+// Prints one line: mode, seconds (best of the runs), MB/s, peak resident memory in MiB.
 
 #include <sys/resource.h>
 

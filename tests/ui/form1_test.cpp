@@ -203,6 +203,24 @@ class Form1Test : public QObject {
     }
   }
 
+  // Enter presses the focused button, as Space does: 删除 removes the selection.
+  void enterPressesFocusedButton_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter") << int(Qt::Key_Enter);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+  }
+  void enterPressesFocusedButton() {
+    QFETCH(int, key);
+    Editor ed(QStringList{"甲", "乙"});
+    ed.selectRow(0);
+    QWidget* remove = ed.find(QStringLiteral("删除"));
+    remove->setFocus();
+    QTest::keyClick(remove, static_cast<Qt::Key>(key));
+    QCOMPARE(ed.list()->count(), 1);
+    QCOMPARE(ed.list()->item(0)->text(), QStringLiteral("2:乙"));
+  }
+
   // Keys typed into a number field, and what the field then holds.
   void numberFieldsByKeys_data() {
     QTest::addColumn<int>("field");
