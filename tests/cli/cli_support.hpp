@@ -11,6 +11,7 @@
 
 #include "cli/commands.hpp"
 #include "resfile/save.hpp"
+#include "support/faulty_fs.hpp"
 #include "support/fixture.hpp"
 
 namespace tessaly::cli::testing {
@@ -24,16 +25,9 @@ struct CliRun {
   std::string err;
 };
 
-class FixedClock final : public Clock {
- public:
-  std::tm LocalNow() override {
-    std::tm t{};
-    t.tm_year = 2024 - 1900;
-    t.tm_mon = 4;
-    t.tm_mday = 1;
-    t.tm_hour = 12;
-    return t;  // 20240501120000
-  }
+// 20240501120000
+struct FixedClock final : tessaly::testing::FixedClock {
+  FixedClock() : tessaly::testing::FixedClock(2024, 5, 1, 12, 0, 0) {}
 };
 
 // Backups go to <dir>/program (the program's folder) or <dir>/user.

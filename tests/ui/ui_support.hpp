@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "fake_prompts.hpp"
+#include "support/faulty_fs.hpp"
 #include "resfile/save.hpp"
 #include "resfile/text_path.hpp"
 #include "support/fixture.hpp"
@@ -100,18 +101,9 @@ class FailingFileSystem final : public FileSystem {
   static IoStatus Broken() { return Fail(IoError{IoError::Code::kOther, "broken on purpose"}); }
 };
 
-class FixedClock final : public Clock {
- public:
-  std::tm LocalNow() override {
-    std::tm t{};
-    t.tm_year = 2019 - 1900;
-    t.tm_mon = 6;
-    t.tm_mday = 19;
-    t.tm_hour = 14;
-    t.tm_min = 5;
-    t.tm_sec = 9;
-    return t;
-  }
+// 14:05:09 on 19 July 2019.
+struct FixedClock final : tessaly::testing::FixedClock {
+  FixedClock() : tessaly::testing::FixedClock(2019, 7, 19, 14, 5, 9) {}
 };
 
 // A temporary Meteor.res opened in a window, with backups kept in the same
