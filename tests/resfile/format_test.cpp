@@ -8,7 +8,7 @@ namespace {
 
 using testing::Bytes;
 using testing::RecordBytes;
-using testing::RecordSpec;
+using testing::RecordValues;
 
 TEST(RecordImage, TheSeventyFiveByteExample) {
   const Bytes expected = {

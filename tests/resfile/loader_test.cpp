@@ -16,7 +16,7 @@ namespace {
 using testing::Bytes;
 using testing::Gbk;
 using testing::RecordBytes;
-using testing::RecordSpec;
+using testing::RecordValues;
 using testing::ResBuilder;
 using testing::TempDir;
 
@@ -24,9 +24,9 @@ Bytes MagicBytes() { return Bytes(kMagic.begin(), kMagic.end()); }
 
 // A record with the name length byte N = 0: the N = 1 image without the
 // terminating zero byte, so L sits at p + 12 and the folder text at p + 16.
-Bytes RecordWithNameLengthZero(RecordSpec spec) {
-  spec.nameBytes.clear();
-  Bytes rec = RecordBytes(spec);
+Bytes RecordWithNameLengthZero(RecordValues values) {
+  values.nameBytes.clear();
+  Bytes rec = RecordBytes(values);
   rec.erase(rec.begin() + 12);
   rec[8] = 0;
   return rec;
@@ -143,7 +143,7 @@ TEST(ScanResBytes, RecordRightAfterTheCountIsFound) {
 }
 
 TEST(ScanResBytes, ReadsEveryFieldAtItsOffsetForEveryNameAndFolderLength) {
-  const RecordSpec specs[] = {
+  const RecordValues recordValues[] = {
       {.nameBytes = "", .model = 0, .listFlag = 10, .modeByte = 0, .music = 0, .storyOrder = 0},
       {.nameBytes = "A", .model = 9, .listFlag = 11, .modeByte = 1, .music = 1, .storyOrder = 2},
       {.nameBytes = Gbk("测试"), .model = 12, .listFlag = 0, .modeByte = 63, .music = 200},
@@ -162,13 +162,13 @@ TEST(ScanResBytes, ReadsEveryFieldAtItsOffsetForEveryNameAndFolderLength) {
       {.nameBytes = "R", .model = 77, .modeByte = 128, .music = 4},
   };
   ResBuilder builder;
-  for (const auto& spec : specs) builder.Record(spec);
+  for (const auto& values : recordValues) builder.Record(values);
   const ScanResult scan = ScanResBytes(builder.bytes());
-  ASSERT_EQ(scan.records.size(), std::size(specs));
+  ASSERT_EQ(scan.records.size(), std::size(recordValues));
   std::uint64_t offset = kHeaderMinimum;
-  for (std::size_t i = 0; i < std::size(specs); ++i) {
+  for (std::size_t i = 0; i < std::size(recordValues); ++i) {
     SCOPED_TRACE(i);
-    const RecordSpec& s = specs[i];
+    const RecordValues& s = recordValues[i];
     const MapRecord& r = scan.records[i];
     EXPECT_EQ(r.offset, offset);
     EXPECT_EQ(r.model, s.model);
@@ -327,7 +327,7 @@ TEST(ScanResBytes, NoPhantomRecordInsideAnAcceptedRecord) {
   // with a zero N byte behind it and the 'S' at +16 would pass the record test.
   for (const std::uint16_t model : {std::uint16_t{83}, std::uint16_t{0x0153}}) {
     SCOPED_TRACE(model);
-    const RecordSpec story5 = {.nameBytes = "A", .storyOrder = 5};
+    const RecordValues story5 = {.nameBytes = "A", .storyOrder = 5};
     const Bytes first = RecordBytes(story5);
     const Bytes file = ResBuilder()
                            .Record(story5)

@@ -31,8 +31,8 @@ ResBuilder& ResBuilder::Raw(const Bytes& bytes) {
   return *this;
 }
 
-ResBuilder& ResBuilder::Record(const RecordSpec& spec) {
-  Raw(RecordBytes(spec));
+ResBuilder& ResBuilder::Record(const RecordValues& values) {
+  Raw(RecordBytes(values));
   ++records_;
   return *this;
 }
@@ -44,11 +44,11 @@ ResBuilder& ResBuilder::Count(std::uint16_t count) {
 
 ResBuilder& ResBuilder::CountFromRecords() { return Count(records_); }
 
-Bytes RecordBytes(const RecordSpec& spec) {
+Bytes RecordBytes(const RecordValues& values) {
   Bytes out;
-  const std::string folder = spec.folder.empty() ? FolderText(spec.model) : spec.folder;
-  AppendRecordImage(out, {spec.nameBytes, folder, spec.model, spec.listFlag, spec.modeByte,
-                          spec.music, spec.storyOrder});
+  const std::string folder = values.folder.empty() ? FolderText(values.model) : values.folder;
+  AppendRecordImage(out, {values.nameBytes, folder, values.model, values.listFlag, values.modeByte,
+                          values.music, values.storyOrder});
   return out;
 }
 

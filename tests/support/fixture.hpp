@@ -15,7 +15,7 @@ namespace tessaly::testing {
 using Bytes = std::vector<std::uint8_t>;
 
 // A map record's values; the name is given as raw (GBK) bytes.
-struct RecordSpec {
+struct RecordValues {
   std::string nameBytes;
   std::uint16_t model = 5;
   std::uint8_t listFlag = 11;
@@ -32,7 +32,7 @@ class ResBuilder {
   ResBuilder& Filler(std::size_t count, std::uint8_t value = 0);
   ResBuilder& Raw(std::string_view bytes);
   ResBuilder& Raw(const Bytes& bytes);
-  ResBuilder& Record(const RecordSpec& spec);
+  ResBuilder& Record(const RecordValues& values);
   ResBuilder& Count(std::uint16_t count);  // header entry count
   ResBuilder& CountFromRecords();          // the count of records added so far
   [[nodiscard]] const Bytes& bytes() const { return bytes_; }
@@ -43,8 +43,8 @@ class ResBuilder {
   std::uint16_t records_ = 0;
 };
 
-// The record bytes for a spec, exactly as the writer lays them out.
-[[nodiscard]] Bytes RecordBytes(const RecordSpec& spec);
+// The bytes of one record, exactly as the writer lays them out.
+[[nodiscard]] Bytes RecordBytes(const RecordValues& values);
 
 // GBK bytes of a UTF-8 text (the test aborts on failure).
 [[nodiscard]] std::string Gbk(std::string_view utf8);

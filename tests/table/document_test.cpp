@@ -22,8 +22,8 @@ using testing::Gbk;
 using testing::ListFolder;
 using testing::ReadFile;
 using testing::RecordBytes;
-using testing::RecordSpec;
 using testing::RecordStrings;
+using testing::RecordValues;
 using testing::ResBuilder;
 using testing::TempDir;
 using Strings = std::vector<std::string>;
@@ -136,17 +136,17 @@ TEST(BuildSaveImage, ValuesOfWrittenEntriesLandInTheRecord) {
 }
 
 TEST(BuildSaveImage, RecordsFollowTheDisplayOrder) {
-  const RecordSpec a{.nameBytes = "A", .model = 1};
-  const RecordSpec b{.nameBytes = "B", .model = 2};
-  const RecordSpec c{.nameBytes = "C", .model = 3};
-  const RecordSpec d{.nameBytes = "D", .model = 4};
+  const RecordValues a{.nameBytes = "A", .model = 1};
+  const RecordValues b{.nameBytes = "B", .model = 2};
+  const RecordValues c{.nameBytes = "C", .model = 3};
+  const RecordValues d{.nameBytes = "D", .model = 4};
   const Bytes file =
       ResBuilder().Filler(6).Record(a).Record(b).Record(c).Record(d).Count(4).bytes();
   Document doc = DocOf(file);
   ASSERT_EQ(MoveUp(doc.table, 1), 0U);                                    // B, A, C, D
   ASSERT_TRUE(DeleteRow(doc.table, 2));                                   // B, A, D
   ASSERT_TRUE(AddEntry(doc.table, Area("E", "5"), doc.extraCount).ok());  // B, A, D, E
-  const RecordSpec e{.nameBytes = "E", .model = 5};
+  const RecordValues e{.nameBytes = "E", .model = 5};
   ASSERT_TRUE(AddEntry(doc.table, Area("F", "6"), doc.extraCount).ok());
   ASSERT_TRUE(DeleteRow(doc.table, 4));  // an added entry deleted again never reaches the file
   const auto image = BuildSaveImage(doc);

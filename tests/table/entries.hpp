@@ -13,7 +13,7 @@
 
 namespace tessaly::testing {
 
-struct LoadedSpec {
+struct LoadedValues {
   std::string name;  // UTF-8, stored as its GBK bytes
   std::uint16_t model = 5;
   std::uint64_t offset = 0;
@@ -23,18 +23,18 @@ struct LoadedSpec {
   std::uint8_t storyOrder = 0;
 };
 
-inline MapRecord RecordOf(const LoadedSpec& spec) {
+inline MapRecord RecordOf(const LoadedValues& values) {
   MapRecord r;
-  r.offset = spec.offset;
-  r.model = spec.model;
-  r.nameBytes = Gbk(spec.name);
-  r.name = spec.name;
+  r.offset = values.offset;
+  r.model = values.model;
+  r.nameBytes = Gbk(values.name);
+  r.name = values.name;
   r.nameLength = static_cast<std::uint8_t>(r.nameBytes.size() + 1);
-  r.folderLength = static_cast<std::uint8_t>(FolderText(spec.model).size() + 1);
-  r.listFlag = spec.listFlag;
-  r.modeByte = spec.modeByte;
-  r.music = spec.music;
-  r.storyOrder = spec.storyOrder;
+  r.folderLength = static_cast<std::uint8_t>(FolderText(values.model).size() + 1);
+  r.listFlag = values.listFlag;
+  r.modeByte = values.modeByte;
+  r.music = values.music;
+  r.storyOrder = values.storyOrder;
   return r;
 }
 

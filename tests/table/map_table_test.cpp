@@ -12,7 +12,7 @@ namespace {
 
 using testing::DisplayItems;
 using testing::Gbk;
-using testing::LoadedSpec;
+using testing::LoadedValues;
 using testing::RecordOf;
 using testing::RecordStrings;
 using testing::ResBuilder;
@@ -29,7 +29,7 @@ TEST(MapTable, WorkedExampleRecordStringAndDisplayItem) {
 
 TEST(MapTable, LoadedValuesBecomeTheFieldsAsTheyAre) {
   struct Case {
-    LoadedSpec spec;
+    LoadedValues values;
     const char* recordString;
   };
   const Case cases[] = {
@@ -45,7 +45,7 @@ TEST(MapTable, LoadedValuesBecomeTheFieldsAsTheyAre) {
        "1::::::0::::::12::::::E::::::5::::::SN12::::::11::::::110000::::::3::::::0"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(RecordString(EntryFromRecord(RecordOf(c.spec), 1)), c.recordString);
+    EXPECT_EQ(RecordString(EntryFromRecord(RecordOf(c.values), 1)), c.recordString);
   }
 }
 

@@ -13,29 +13,30 @@ using namespace tessaly::ui::testing;
 
 namespace {
 
-RecordSpec Spec(const char* utf8Name, std::uint16_t model = 5, std::uint8_t listFlag = 11,
-                std::uint8_t modeByte = 48, std::uint8_t music = 3, std::uint8_t story = 0) {
-  RecordSpec spec;
-  spec.nameBytes = Gbk(utf8Name);
-  spec.model = model;
-  spec.listFlag = listFlag;
-  spec.modeByte = modeByte;
-  spec.music = music;
-  spec.storyOrder = story;
-  return spec;
+RecordValues Values(const char* utf8Name, std::uint16_t model = 5, std::uint8_t listFlag = 11,
+                    std::uint8_t modeByte = 48, std::uint8_t music = 3, std::uint8_t story = 0) {
+  RecordValues values;
+  values.nameBytes = Gbk(utf8Name);
+  values.model = model;
+  values.listFlag = listFlag;
+  values.modeByte = modeByte;
+  values.music = music;
+  values.storyOrder = story;
+  return values;
 }
 
-tessaly::testing::Bytes ResWith(const std::vector<RecordSpec>& specs) {
+tessaly::testing::Bytes ResWith(const std::vector<RecordValues>& recordValues) {
   ResBuilder builder;
   builder.Filler(10);
-  for (const RecordSpec& spec : specs) builder.Record(spec);
+  for (const RecordValues& values : recordValues) builder.Record(values);
   builder.CountFromRecords();
   return builder.bytes();
 }
 
 // Three maps, the third being 测试 (model 5, listed, modes 剧情 and 死斗, music 3, story 0).
 tessaly::testing::Bytes ThreeMaps() {
-  return ResWith({Spec("一号", 1, 10, 1, 1, 1), Spec("二号", 300, 11, 63, 200, 9), Spec("测试")});
+  return ResWith(
+      {Values("一号", 1, 10, 1, 1, 1), Values("二号", 300, 11, 63, 200, 9), Values("测试")});
 }
 
 QString Record(const Editor& ed, std::uint32_t mapId) {
@@ -114,7 +115,7 @@ class EditTest : public QObject {
   }
 
   void nameWithColonShownWhole() {
-    Editor ed(ResWith({Spec("a:b::::::c:")}));
+    Editor ed(ResWith({Values("a:b::::::c:")}));
     QCOMPARE(ed.items(), QStringList{"1:a:b::::::c:"});
     ed.selectRow(0);
     QCOMPARE(ed.text(1)->text(), QStringLiteral("a:b::::::c:"));
@@ -175,7 +176,7 @@ class EditTest : public QObject {
 
   // An odd stored list flag is rewritten as 10 or 11 by writing the unchanged area.
   void writeRewritesOddFlag() {
-    Editor ed(ResWith({Spec("图", 5, 7, 48)}));
+    Editor ed(ResWith({Values("图", 5, 7, 48)}));
     ed.selectRow(0);
     ed.click(QStringLiteral("写入"));
     QCOMPARE(ed.form->document().table.Records()[0].listFlag, 10);

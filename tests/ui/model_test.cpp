@@ -259,14 +259,14 @@ class ModelTest : public QObject {
                ModesOf(modeByte),
                static_cast<std::uint8_t>(seq.Below(256)),
                static_cast<std::uint8_t>(seq.Below(256))};
-      RecordSpec spec;
-      spec.nameBytes = Gbk(m.name.toStdString());
-      spec.model = m.model;
-      spec.listFlag = m.listFlag;
-      spec.modeByte = modeByte;
-      spec.music = m.music;
-      spec.storyOrder = m.story;
-      builder.Record(spec);
+      RecordValues values;
+      values.nameBytes = Gbk(m.name.toStdString());
+      values.model = m.model;
+      values.listFlag = m.listFlag;
+      values.modeByte = modeByte;
+      values.music = m.music;
+      values.storyOrder = m.story;
+      builder.Record(values);
       ref.rows.push_back(m);
     }
     ref.records = static_cast<std::uint32_t>(initial);

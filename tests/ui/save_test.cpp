@@ -78,9 +78,9 @@ class SaveTest : public QObject {
     ResBuilder builder;
     builder.Filler(4);
     for (const char* name : {"甲", "乙", "丙"}) {
-      RecordSpec spec;
-      spec.nameBytes = Gbk(name);
-      builder.Record(spec);
+      RecordValues values;
+      values.nameBytes = Gbk(name);
+      builder.Record(values);
     }
     builder.Count(cause == "count" ? 0 : 3);
     Editor ed(builder.bytes());

@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "fake_prompts.hpp"
-#include "support/faulty_fs.hpp"
 #include "resfile/save.hpp"
 #include "resfile/text_path.hpp"
+#include "support/faulty_fs.hpp"
 #include "support/fixture.hpp"
 #include "table/document.hpp"
 #include "ui/form1.hpp"
@@ -32,21 +32,21 @@
 namespace tessaly::ui::testing {
 
 using tessaly::testing::Gbk;
-using tessaly::testing::RecordSpec;
+using tessaly::testing::RecordValues;
 using tessaly::testing::ResBuilder;
 using tessaly::testing::TempDir;
 
 inline QString Q(const std::filesystem::path& p) { return QString::fromStdString(PathToUtf8(p)); }
 
 // A resource file holding one record per name (UTF-8), with the record values
-// of RecordSpec's defaults, and a header count equal to the records.
+// of RecordValues's defaults, and a header count equal to the records.
 inline tessaly::testing::Bytes ResWithNames(const QStringList& names) {
   ResBuilder builder;
   builder.Filler(10);
   for (const QString& name : names) {
-    RecordSpec spec;
-    spec.nameBytes = Gbk(name.toStdString());
-    builder.Record(spec);
+    RecordValues values;
+    values.nameBytes = Gbk(name.toStdString());
+    builder.Record(values);
   }
   builder.CountFromRecords();
   return builder.bytes();
