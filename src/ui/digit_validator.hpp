@@ -14,8 +14,6 @@ class DigitLimitValidator final : public QValidator {
   DigitLimitValidator(std::uint32_t limit, QObject* parent);
   State validate(QString& input, int& pos) const override;
 
-  [[nodiscard]] std::uint32_t limit() const { return limit_; }
-
  private:
   std::uint32_t limit_;
 };

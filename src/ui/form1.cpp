@@ -27,12 +27,6 @@ static void InitTessalyResources() { Q_INIT_RESOURCE(tessaly); }
 namespace tessaly::ui {
 namespace {
 
-// Positions are laid out in twips, 15 to a pixel.
-QRect Twips(int left, int top, int width, int height) {
-  const auto px = [](int twips) { return static_cast<int>(std::lround(twips / 15.0)); };
-  return {px(left), px(top), px(width), px(height)};
-}
-
 // A push button whose caption wraps inside the button, so "添加" stands as two
 // lines in a button one character wide.
 class WrappingButton final : public QPushButton {

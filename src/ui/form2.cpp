@@ -9,14 +9,10 @@
 #include <QtGlobal>
 #include <utility>
 
+#include "look.hpp"
+
 namespace tessaly::ui {
 namespace {
-
-// The layout is given in twips; the dialog is drawn at 15 twips per pixel.
-QRect FromTwips(int left, int top, int width, int height) {
-  auto px = [](int twips) { return qRound(twips / 15.0); };
-  return {px(left), px(top), px(width), px(height)};
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
   auto* label = new QLabel(text, parent);
@@ -52,17 +48,15 @@ Form2::Form2(QWidget* parent, LinkOpener opener) : QDialog(parent), opener_(std:
   if (parent != nullptr) setWindowIcon(parent->window()->windowIcon());
   setMouseTracking(true);
 
-  label1_ =
-      MakeLabel(this, "Label1", QString::fromUtf8(kVersionLine), FromTwips(240, 240, 5175, 255));
-  label2_ =
-      MakeLabel(this, "Label2", QString::fromUtf8(kCreditLine), FromTwips(240, 600, 5175, 255));
-  label3_ = MakeLabel(this, "Label3", LinkCaption(kSiteName), FromTwips(240, 1080, 5175, 255));
-  label4_ = MakeLabel(this, "Label4", LinkCaption(kForumName), FromTwips(240, 1560, 5175, 255));
+  label1_ = MakeLabel(this, "Label1", QString::fromUtf8(kVersionLine), Twips(240, 240, 5175, 255));
+  label2_ = MakeLabel(this, "Label2", QString::fromUtf8(kCreditLine), Twips(240, 600, 5175, 255));
+  label3_ = MakeLabel(this, "Label3", LinkCaption(kSiteName), Twips(240, 1080, 5175, 255));
+  label4_ = MakeLabel(this, "Label4", LinkCaption(kForumName), Twips(240, 1560, 5175, 255));
   for (QLabel* label : {label1_, label2_, label3_, label4_}) label->installEventFilter(this);
 
   command1_ = new QPushButton(QStringLiteral("确认"), this);
   command1_->setObjectName(QStringLiteral("Command1"));
-  command1_->setGeometry(FromTwips(2033, 2040, 1575, 495));
+  command1_->setGeometry(Twips(2033, 2040, 1575, 495));
   command1_->setAutoDefault(false);
   command1_->setDefault(false);
   connect(command1_, &QPushButton::clicked, this, &QDialog::accept);

@@ -4,6 +4,7 @@
 // Chinese glyph forms on every platform.
 
 #include <QFont>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -22,6 +23,12 @@ namespace tessaly::ui {
 // Sets the application font (9 point, ChineseFontFamilies), the default locale
 // zh_CN and Qt's own Chinese texts where they are installed.
 void ApplyChineseLook(QApplication& app);
+
+// A rectangle given in twips, at 15 twips to a pixel.
+[[nodiscard]] inline QRect Twips(int left, int top, int width, int height) {
+  const auto px = [](int twips) { return (twips + 7) / 15; };
+  return {px(left), px(top), px(width), px(height)};
+}
 
 [[nodiscard]] inline QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
