@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "resfile/format.hpp"
 #include "support/faulty_fs.hpp"
 #include "support/fixture.hpp"
+#include "support/seeded_random.hpp"
 #include "table/document.hpp"
 #include "table/edit.hpp"
 
@@ -35,14 +34,9 @@ struct Model {
 const char* const kNames[] = {
     "测试", "A", "名:字", "a::::::b", "尾:", " ", "青石镇", "Ruins 2", "一二三四五六七八九十"};
 
-class Sequence {
+class Sequence : public tessaly::testing::SeededRandom {
  public:
-  explicit Sequence(unsigned seed) : random_(seed) {}
-
-  std::size_t Below(std::size_t n) {
-    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
-  }
-  bool Coin() { return Below(2) == 0; }
+  using SeededRandom::SeededRandom;
 
   // Edit-area values as a person would type them, leading zeros included.
   void Fill(EditArea& area) {
@@ -58,9 +52,6 @@ class Sequence {
     area.listFlag = Coin();
     for (bool& mode : area.modes) mode = Coin();
   }
-
- private:
-  std::mt19937 random_;
 };
 
 RefMap FromArea(const EditArea& area, std::uint32_t id) {

@@ -5,10 +5,10 @@
 // its values.
 
 #include <QApplication>
-#include <random>
 #include <type_traits>
 
 #include "resfile/format.hpp"
+#include "support/seeded_random.hpp"
 #include "ui/look.hpp"
 #include "ui_support.hpp"
 
@@ -52,14 +52,9 @@ const QStringList kNames = {
     QStringLiteral("青石镇"),   QStringLiteral("Ruins 2"), QStringLiteral("x:y::z:::"),
     QStringLiteral("0"),        QString(127, QChar(u'图'))};
 
-class Sequence {
+class Sequence : public tessaly::testing::SeededRandom {
  public:
-  explicit Sequence(unsigned seed) : random_(seed) {}
-
-  std::size_t Below(std::size_t n) {
-    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
-  }
-  bool Coin() { return Below(2) == 0; }
+  using SeededRandom::SeededRandom;
 
   QString Name() { return kNames[static_cast<qsizetype>(Below(kNames.size()))]; }
 
@@ -86,9 +81,6 @@ class Sequence {
     if (Below(4) == 0) typed.prepend(QString(static_cast<qsizetype>(1 + Below(2)), QChar(u'0')));
     return {typed, value > limit ? QString::number(limit) : typed};
   }
-
- private:
-  std::mt19937 random_;
 };
 
 QString ModesOf(std::uint8_t modeByte) {
