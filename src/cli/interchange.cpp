@@ -1,12 +1,11 @@
 #include "interchange.hpp"
 
-#include <unicode/utf8.h>
-
 #include <algorithm>
 #include <array>
 #include <utility>
 
 #include "resfile/format.hpp"
+#include "resfile/utf8.hpp"
 #include "table/edit.hpp"
 
 namespace tessaly::cli {
@@ -170,18 +169,6 @@ std::string ParseErrorText(const nlohmann::json::parse_error& e) {
     text.remove_prefix(end + 2);
   }
   return std::string(text);
-}
-
-bool IsUtf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
-  const auto length = static_cast<std::int32_t>(text.size());
-  std::int32_t i = 0;
-  while (i < length) {
-    UChar32 c = 0;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
-  }
-  return true;
 }
 
 struct CsvRow {

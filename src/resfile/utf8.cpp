@@ -1,0 +1,80 @@
+#include "utf8.hpp"
+
+#include <cstdint>
+
+namespace tessaly {
+
+std::optional<std::u32string> DecodeUtf8(std::string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const std::uint8_t b = s[i];
+    if (b < 0x80) {
+      out += static_cast<char32_t>(b);
+      ++i;
+      continue;
+    }
+    std::size_t extra = 0;
+    char32_t c = 0;
+    char32_t least = 0;  // the smallest value this length may carry
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1, c = b & 0x1FU, least = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2, c = b & 0x0FU, least = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3, c = b & 0x07U, least = 0x10000;
+    } else {
+      return std::nullopt;  // a continuation byte, or a lead that only overlong forms use
+    }
+    if (n - i <= extra) return std::nullopt;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const std::uint8_t t = s[i + k];
+      if ((t & 0xC0U) != 0x80U) return std::nullopt;
+      c = (c << 6) | (t & 0x3FU);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+    out += c;
+    i += extra + 1;
+  }
+  return out;
+}
+
+bool IsUtf8(std::string_view text) { return DecodeUtf8(text).has_value(); }
+
+std::u16string ToUtf16(std::u32string_view text) {
+  std::u16string out;
+  out.reserve(text.size() + 1);
+  for (const char32_t c : text) {
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return out;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace tessaly

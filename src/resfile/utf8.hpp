@@ -1,0 +1,26 @@
+#pragma once
+
+// UTF-8, the text form Tessaly holds names and messages in, decoded and
+// encoded without any library, so the Windows build needs none.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+// The code points of well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF), or nothing.
+[[nodiscard]] std::optional<std::u32string> DecodeUtf8(std::string_view text);
+
+[[nodiscard]] bool IsUtf8(std::string_view text);
+
+// UTF-16 of code points (surrogate pairs above U+FFFF), for the converters of
+// code page 936, which take UTF-16.
+[[nodiscard]] std::u16string ToUtf16(std::u32string_view text);
+
+// Appends one code point; one that is no character (a surrogate, or above
+// U+10FFFF) becomes U+FFFD.
+void AppendUtf8(std::string& out, char32_t c);
+
+}  // namespace tessaly
