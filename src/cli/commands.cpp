@@ -246,6 +246,9 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveEnvironment& env) {
   CLI::App app{kDescription, "tessaly-cli"};
+  // CLI11 takes "/x" for an option on Windows by default; a path such as
+  // /Games/Meteor.res must stay a file argument. Subcommands inherit this.
+  app.allow_windows_style_options(false);
   app.footer(kFooter);
   app.require_subcommand(1);
   std::string file;

@@ -5,21 +5,18 @@
 #include "cli/commands.hpp"
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <shellapi.h>
+// shellapi.h uses types that windows.h declares: windows.h must stay first.
 #include <windows.h>
+// (keep apart so include sorting leaves the order alone)
+#include <shellapi.h>
 
-#include <cstdio>
+#include "cli/console_windows.hpp"
 #endif
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-  // CSV lines end in CRLF already; a text-mode stdout would make them CR CR LF.
-  _setmode(_fileno(stdout), _O_BINARY);
-  // Messages are UTF-8, and paths must reach the program whole: argv holds them
-  // in the ANSI code page, so take the wide command line and convert it.
-  SetConsoleOutputCP(CP_UTF8);
+  // Paths must reach the program whole: argv holds them in the ANSI code page,
+  // so take the wide command line and convert it to UTF-8.
   int wideCount = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
   std::vector<std::string> utf8;
@@ -37,6 +34,9 @@ int main(int argc, char** argv) {
     argc = static_cast<int>(utf8.size());
     argv = args.data();
   }
-#endif
+  return tessaly::cli::Run(argc, argv, tessaly::cli::StandardOutput(),
+                           tessaly::cli::StandardError());
+#else
   return tessaly::cli::Run(argc, argv, std::cout, std::cerr);
+#endif
 }

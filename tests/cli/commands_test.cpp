@@ -156,6 +156,17 @@ TEST_F(CommandsTest, RefusedOrUnreadableFileGivesStatusTwoAndOnlyStderr) {
   EXPECT_TRUE(env_.Backups().empty());
 }
 
+// On Windows CLI11 would take "/x" for an option by default.
+TEST_F(CommandsTest, APathStartingWithASlashIsAFileArgument) {
+  const std::string path = "/no-such-folder-of-tessaly/Meteor.res";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"list", path}, {"dump", "--json", path}, {"export", path}}) {
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.status, kExitFileError) << args[0] << ": " << run.err;
+    EXPECT_NE(run.err.find("无法读取文件"), std::string::npos) << run.err;
+  }
+}
+
 TEST_F(CommandsTest, ExportToFileWritesTheSameBytesAndNeverOverwritesTheInput) {
   const auto res = dir_.Write("Meteor.res", SampleFile());
   const auto csvPath = dir_.path() / "out.csv";
