@@ -36,6 +36,24 @@ IoStatus FromErrno(int error, const std::string& what) {
   return FromErrorCode(std::error_code(error, std::generic_category()), what);
 }
 
+#ifdef _WIN32
+// The system's text for the last error, as UTF-8.
+std::string LastErrorText() {
+  const DWORD code = GetLastError();
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide = length > 0 ? std::wstring(text, length) : std::wstring();
+  LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ')) {
+    wide.pop_back();
+  }
+  if (wide.empty()) return "error " + std::to_string(code);
+  return PathToUtf8(fs::path(wide));
+}
+#endif
+
 class RealFs final : public FileSystem {
  public:
   Result<bool, IoError> IsRegularFile(const fs::path& p) override {
@@ -53,6 +71,38 @@ class RealFs final : public FileSystem {
     fs::path target = fs::canonical(p, ec);
     if (ec) return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + ec.message()});
     return target;
+  }
+
+  Result<bool, IoError> IsWritable(const fs::path& p) override {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(p.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + LastErrorText()});
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+    // Another program holding the file open without letting others write or
+    // delete it would make the final replace fail after the backup is made;
+    // find that out now. (Wine's ReplaceFileW also leaves a stray temporary
+    // file behind when it fails so.)
+    const HANDLE probe = CreateFileW(p.c_str(), GENERIC_WRITE | DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_ACCESS_DENIED) return false;
+      return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + LastErrorText()});
+    }
+    CloseHandle(probe);
+    return true;
+#else
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0) {
+      return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + std::strerror(errno)});
+    }
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+    if (::access(p.c_str(), W_OK) == 0) return true;
+    if (errno == EACCES || errno == EROFS || errno == EPERM) return false;
+    return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + std::strerror(errno)});
+#endif
   }
 
   std::optional<fs::perms> Permissions(const fs::path& p) override {
@@ -107,11 +157,17 @@ class RealFs final : public FileSystem {
     if (::close(fd) != 0 && error == 0) error = errno;
 #endif
     if (error != 0) return FromErrno(error, PathToUtf8(to));
+#ifdef _WIN32
+    // Windows has no permission bits to keep; copying the emulated ones would
+    // only mark the new file read-only before it is flushed and renamed.
+    (void)perms;
+#else
     if (perms) {
       std::error_code ec;
       fs::permissions(to, *perms, fs::perm_options::replace, ec);
       if (ec) return FromErrorCode(ec, PathToUtf8(to));
     }
+#endif
     return {};
   }
 
@@ -134,9 +190,25 @@ class RealFs final : public FileSystem {
   }
 
   IoStatus Rename(const fs::path& from, const fs::path& to) override {
+#ifdef _WIN32
+    // ReplaceFileW keeps what a rename would lose (creation time, access
+    // control list, compression, other attributes). Where it is refused (a
+    // file system without support, or a replaced file that it moved away
+    // before failing) the rename below still puts the new file in place.
+    if (ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                     nullptr)) {
+      return {};
+    }
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return {};
+    }
+    return Fail(IoError{IoError::Code::kOther, PathToUtf8(to) + ": " + LastErrorText()});
+#else
     std::error_code ec;
     fs::rename(from, to, ec);
     return FromErrorCode(ec, PathToUtf8(to));
+#endif
   }
 
   void Remove(const fs::path& p) override {
@@ -275,6 +347,10 @@ Result<SaveReport, SaveFailure> WriteWithBackup(const SaveEnvironment& env, cons
   }
   const auto target = files.ResolveLinks(resPath);
   if (!target) return ioFailure(target.error().detail);
+  // A file the user may not change is refused before anything is written.
+  const auto writable = files.IsWritable(*target);
+  if (!writable) return ioFailure(writable.error().detail);
+  if (!writable.value()) return ioFailure(PathToUtf8(*target) + ": read-only");
 
   // The backup must exist before the original is touched.
   const std::string stamp = TimeStamp(env.clock.LocalNow());

@@ -32,6 +32,10 @@ class FileSystem {
   // The file a path finally names once symbolic links are followed.
   [[nodiscard]] virtual Result<std::filesystem::path, IoError> ResolveLinks(
       const std::filesystem::path& p) = 0;
+  // Whether this program may change the file: write permission on Linux, no
+  // read-only attribute on Windows. A file that nobody may write (0444) counts
+  // as read-only even for root.
+  [[nodiscard]] virtual Result<bool, IoError> IsWritable(const std::filesystem::path& p) = 0;
   [[nodiscard]] virtual std::optional<std::filesystem::perms> Permissions(
       const std::filesystem::path& p) = 0;
   [[nodiscard]] virtual IoStatus CreateDirectories(const std::filesystem::path& dir) = 0;
@@ -44,7 +48,9 @@ class FileSystem {
                                           std::optional<std::filesystem::perms> perms) = 0;
   // Makes the written content of `file` durable.
   [[nodiscard]] virtual IoStatus Flush(const std::filesystem::path& file) = 0;
-  // Replaces `to` with `from` in one step.
+  // Replaces `to` with `from` in one step. On Windows through ReplaceFileW,
+  // which keeps the replaced file's attributes, creation time and access
+  // control list, with a plain rename where that is refused.
   [[nodiscard]] virtual IoStatus Rename(const std::filesystem::path& from,
                                         const std::filesystem::path& to) = 0;
   // Removes a file, quietly; used to clean up after a failure.

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <string>
@@ -160,9 +164,78 @@ TEST(WriteWithBackup, UnknownPermissionBitsGiveAnOrdinaryNewFile) {
 
 #endif
 
+// Before anything is written: no backup, no temporary file, the file as it was.
+TEST(WriteWithBackup, ReadOnlyFileIsRefused) {
+  SaveSetup s;
+  // No write bit for anyone: the read-only attribute on Windows, 0444 on Linux
+  // (refused even for root, who could write it).
+  fs::permissions(s.res, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                  fs::perm_options::replace);
+  const auto report = s.Save(RealFileSystem());
+  fs::permissions(s.res, fs::perms::owner_write, fs::perm_options::add);
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().kind, SaveFailure::Kind::kIoFailed);
+  EXPECT_EQ(report.error().message, FileInUseMessage(s.res));
+  s.ExpectUntouched();
+  EXPECT_TRUE(ListFolder(s.program).empty());
+}
+
+TEST(WriteWithBackup, ChineseFolderAndFileNames) {
+  SaveSetup s;
+  const fs::path game = s.dir.Folder("游戏目录");
+  const fs::path res = game / PathFromUtf8("流星.res");
+  fs::rename(s.res, res);
+  const fs::path program = s.dir.Folder("程序 目录");
+  const auto report =
+      WriteWithBackup(SaveEnvironment{RealFileSystem(), s.clock, program, s.user}, res, s.content);
+  ASSERT_TRUE(report.ok()) << report.error().detail;
+  EXPECT_EQ(report->backupPath, program / PathFromUtf8("[20190719140509备份]流星.res"));
+  EXPECT_EQ(ReadFile(report->backupPath), s.original);
+  EXPECT_EQ(ReadFile(res), s.content);
+  EXPECT_EQ(ListFolder(game), std::vector<std::string>{"流星.res"});
+}
+
+#ifdef _WIN32
+// The game or another program holding Meteor.res open, sharing nothing or
+// reading only: the save is refused before a backup is made, and the
+// original stays as it was.
+TEST(WriteWithBackup, FileHeldOpenElsewhereIsNotReplaced) {
+  for (const DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}}) {
+    SCOPED_TRACE(share);
+    SaveSetup s;
+    const HANDLE held = CreateFileW(s.res.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const auto report = s.Save(RealFileSystem());
+    CloseHandle(held);
+    ASSERT_FALSE(report.ok());
+    EXPECT_EQ(report.error().kind, SaveFailure::Kind::kIoFailed);
+    EXPECT_EQ(report.error().message, FileInUseMessage(s.res));
+    s.ExpectUntouched();
+    EXPECT_TRUE(ListFolder(s.program).empty());
+  }
+}
+
+TEST(UserBackupFolder, IsUnderLocalAppData) {
+  SaveSetup s;
+  const fs::path local = s.dir.Folder("用户 数据");
+  const wchar_t* old = _wgetenv(L"LOCALAPPDATA");
+  const std::wstring before = old != nullptr ? old : L"";
+  ASSERT_EQ(_wputenv((L"LOCALAPPDATA=" + local.wstring()).c_str()), 0);
+  const fs::path folder = UserBackupFolder();
+  (void)_wputenv((L"LOCALAPPDATA=" + before).c_str());
+  EXPECT_EQ(folder, local / "tessaly" / "backups");
+}
+#endif
+
 TEST(WriteWithBackup, NoOrdinaryFileAtThePathIsTheSourceMissing) {
   enum class Make { kNothing, kFolder, kDanglingLink };
-  for (const Make make : {Make::kNothing, Make::kFolder, Make::kDanglingLink}) {
+#ifdef _WIN32
+  const Make makes[] = {Make::kNothing, Make::kFolder};  // links need privileges there
+#else
+  const Make makes[] = {Make::kNothing, Make::kFolder, Make::kDanglingLink};
+#endif
+  for (const Make make : makes) {
     SCOPED_TRACE(static_cast<int>(make));
     SaveSetup s;
     fs::remove(s.res);
@@ -239,7 +312,9 @@ TEST(WriteWithBackup, FailingTheKthOperationNeverHarmsTheOriginal) {
   for (;; ++k) {
     SCOPED_TRACE(k);
     SaveSetup s;
+#ifndef _WIN32
     fs::permissions(s.res, fs::perms(0640), fs::perm_options::replace);
+#endif
     FaultyFileSystem files;
     files.FailNth(k);
     const auto report = s.Save(files);
@@ -267,9 +342,11 @@ TEST(WriteWithBackup, FailingTheKthOperationNeverHarmsTheOriginal) {
     const auto again = s.Save(RealFileSystem());
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(ReadFile(s.res), s.content);
+#ifndef _WIN32  // Windows has no permission bits to keep
     EXPECT_EQ(fs::status(s.res).permissions() & fs::perms::all, fs::perms(0640));
+#endif
   }
-  EXPECT_GE(k, 7);  // existence, links, backup, permissions, write, flush, rename
+  EXPECT_GE(k, 8);  // existence, links, writable, backup, permissions, write, flush, rename
 }
 
 }  // namespace

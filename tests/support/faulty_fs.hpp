@@ -18,6 +18,7 @@ namespace tessaly::testing {
 enum class FsStep {
   kIsRegularFile,
   kResolveLinks,
+  kIsWritable,
   kPermissions,
   kCreateDirectories,
   kCopyToNew,
@@ -33,6 +34,8 @@ enum class FsStep {
       return "IsRegularFile";
     case FsStep::kResolveLinks:
       return "ResolveLinks";
+    case FsStep::kIsWritable:
+      return "IsWritable";
     case FsStep::kPermissions:
       return "Permissions";
     case FsStep::kCreateDirectories:
@@ -87,6 +90,10 @@ class FaultyFileSystem final : public FileSystem {
   Result<std::filesystem::path, IoError> ResolveLinks(const std::filesystem::path& p) override {
     if (ShouldFail(FsStep::kResolveLinks, p)) return Fail(Injected(FsStep::kResolveLinks));
     return inner_.ResolveLinks(p);
+  }
+  Result<bool, IoError> IsWritable(const std::filesystem::path& p) override {
+    if (ShouldFail(FsStep::kIsWritable, p)) return Fail(Injected(FsStep::kIsWritable));
+    return inner_.IsWritable(p);
   }
   std::optional<std::filesystem::perms> Permissions(const std::filesystem::path& p) override {
     if (ShouldFail(FsStep::kPermissions, p)) return std::nullopt;

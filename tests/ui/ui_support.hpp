@@ -70,6 +70,9 @@ class FailingFileSystem final : public FileSystem {
   Result<std::filesystem::path, IoError> ResolveLinks(const std::filesystem::path& p) override {
     return real().ResolveLinks(p);
   }
+  Result<bool, IoError> IsWritable(const std::filesystem::path& p) override {
+    return real().IsWritable(p);
+  }
   std::optional<std::filesystem::perms> Permissions(const std::filesystem::path& p) override {
     return real().Permissions(p);
   }
