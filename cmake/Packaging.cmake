@@ -1,5 +1,6 @@
-# `cpack -G DEB` in a build folder makes a Debian package of what
-# `cmake --install` puts in place: both programs, the menu entry and the icon.
+# `cpack` in a build folder packs what `cmake --install` puts in place: on
+# Linux a Debian package of both programs, the menu entry and the icon; in the
+# Windows build a zip of tessaly-cli.
 set(CPACK_PACKAGE_NAME tessaly)
 set(CPACK_PACKAGE_VENDOR "Tessaly 开发组")
 set(CPACK_PACKAGE_CONTACT "Tessaly 开发组 <dev@tessaly.example.org>")
@@ -13,6 +14,15 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY Tessaly)
 # All four parts of the project version (CPack keeps three by default).
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  # `cpack` in the mingw build: a zip that a Windows user unpacks and runs,
+  # tessaly-cli.exe (linked statically, so no DLL of MinGW's) with the README.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME tessaly-cli-${PROJECT_VERSION}-win64)
+  include(CPack)
+  return()
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

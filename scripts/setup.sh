@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs, on Debian 12, every package that building, testing and running
 # Tessaly needs. Quick when everything is already there.
+#
+#   scripts/setup.sh            the Linux build, the editor and its tests
+#   scripts/setup.sh windows    also the MinGW-w64 cross build and Wine
 set -euo pipefail
 
 packages=(
@@ -11,6 +14,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins
   xvfb xauth fonts-noto-cjk
 )
+if [ "${1:-}" = windows ]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -70,11 +71,34 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::filesystem::path TempDir::Write(const std::string& name, const Bytes& bytes) const {
-  const auto p = path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
+namespace {
+
+void WriteBytes(const std::filesystem::path& p, const Bytes& bytes) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
+}
+
+// With TESSALY_KEEP_TEST_FILES naming a folder, every resource file a test
+// writes is also kept there, named by its content, so that
+// scripts/compare-windows.sh can run both builds of tessaly-cli on them.
+void KeepIfAsked(const Bytes& bytes) {
+  const char* folder = std::getenv("TESSALY_KEEP_TEST_FILES");
+  if (folder == nullptr || *folder == 0 || bytes.size() < kMagic.size() ||
+      !std::equal(kMagic.begin(), kMagic.end(), bytes.begin())) {
+    return;
+  }
+  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (const std::uint8_t b : bytes) hash = (hash ^ b) * 1099511628211ULL;
+  WriteBytes(std::filesystem::path(folder) / (std::to_string(hash) + ".res"), bytes);
+}
+
+}  // namespace
+
+std::filesystem::path TempDir::Write(const std::string& name, const Bytes& bytes) const {
+  const auto p = path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
+  WriteBytes(p, bytes);
+  KeepIfAsked(bytes);
   return p;
 }
 
