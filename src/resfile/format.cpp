@@ -11,9 +11,10 @@ std::optional<std::size_t> RecordLengthAt(std::span<const std::uint8_t> data, st
   const std::size_t n = data[p + 8];
   if (size - p <= 16 + n || data[p + 16 + n] != kFolderFirstByte) return std::nullopt;
   const std::size_t l = data[p + 12 + n];
-  const std::size_t length = n + l + kRecordFixedBytes;
-  if (size - p < length) return std::nullopt;
-  return length;
+  // The story order is the last byte a record is read for; the eleven zero
+  // bytes after it may be missing at the end of the file.
+  if (size - p <= n + l + tail::kStoryOrder) return std::nullopt;
+  return n + l + kRecordFixedBytes;
 }
 
 void AppendRecordImage(std::vector<std::uint8_t>& out, const RecordImageInput& in) {

@@ -34,10 +34,11 @@ inline constexpr std::size_t kConstOneAgain = 49;
 inline constexpr std::size_t kStoryOrder = 53;
 }  // namespace tail
 
-// Length of the map record at offset p, or nothing when the bytes there are not
-// one. A record needs the marker 5 at p and an 'S' at p + 16 + N, and the whole
-// record (N + L + 65 bytes) must lie inside the data, so that a candidate near
-// the end can never make the reader look past it.
+// Length of the map record at offset p (N + L + 65), or nothing when the bytes
+// there are not one. A record needs the marker 5 at p and an 'S' at p + 16 + N,
+// and every byte up to its story order (p + N + L + 53) must lie inside the
+// data, so that reading it never looks past the end; the zero bytes after the
+// story order may be missing from the last record of a file.
 [[nodiscard]] std::optional<std::size_t> RecordLengthAt(std::span<const std::uint8_t> data,
                                                         std::size_t p);
 

@@ -2,40 +2,26 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <limits>
 
 #include "format.hpp"
 #include "gbk.hpp"
+#include "io_reason.hpp"
 #include "text_path.hpp"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tessaly {
 namespace {
-
-std::string ReasonText(int error) {
-  switch (error) {
-    case ENOENT:
-      return "文件不存在";
-    case EACCES:
-    case EPERM:
-      return "没有读取权限";
-    case EISDIR:
-      return "这是一个文件夹，不是文件";
-    case ENOMEM:
-      return "内存不足";
-    default:
-      return std::strerror(error);
-  }
-}
-
-std::string ReadFailure(const std::filesystem::path& path, const std::string& reason) {
-  return "无法读取文件“" + PathToUtf8(path) + "”：" + reason;
-}
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 MapRecord DecodeRecord(std::span<const std::uint8_t> data, std::size_t p) {
   MapRecord rec;
@@ -58,6 +44,10 @@ MapRecord DecodeRecord(std::span<const std::uint8_t> data, std::size_t p) {
 }
 
 }  // namespace
+
+std::string ReadFailureMessage(const std::filesystem::path& path, const std::string& reason) {
+  return "无法读取文件“" + PathToUtf8(path) + "”：" + reason;
+}
 
 bool HasMagic(std::span<const std::uint8_t> data) {
   return data.size() >= kMagic.size() &&
@@ -86,27 +76,64 @@ ScanResult ScanResBytes(std::span<const std::uint8_t> data, std::size_t from) {
   return result;
 }
 
-Result<std::vector<std::uint8_t>, std::string> ReadWholeFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return Fail(ReadFailure(path, ReasonText(EISDIR)));
-  errno = 0;
+Result<std::vector<std::uint8_t>, std::string> ReadWholeFile(const std::filesystem::path& path,
+                                                             std::uint64_t maxBytes) {
+  // Opened without blocking, so a FIFO without a writer cannot hang the
+  // program, and checked to be an ordinary file before a byte is read.
 #ifdef _WIN32
-  std::unique_ptr<std::FILE, FileCloser> file(_wfopen(path.c_str(), L"rb"));
+  const int fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
 #else
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 #endif
-  if (!file) return Fail(ReadFailure(path, ReasonText(errno)));
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec) return Fail(ReadFailure(path, ec.message()));
+  if (fd < 0) return Fail(ReadFailureMessage(path, ReasonForErrno(errno)));
+  struct Closer {
+    int fd;
+    ~Closer() {
+#ifdef _WIN32
+      _close(fd);
+#else
+      ::close(fd);
+#endif
+    }
+  } closer{fd};
+#ifdef _WIN32
+  struct _stat64 st {};
+  if (_fstat64(fd, &st) != 0) return Fail(ReadFailureMessage(path, ReasonForErrno(errno)));
+  const bool regular = (st.st_mode & _S_IFMT) == _S_IFREG;
+  const bool folder = (st.st_mode & _S_IFMT) == _S_IFDIR;
+#else
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return Fail(ReadFailureMessage(path, ReasonForErrno(errno)));
+  const bool regular = S_ISREG(st.st_mode);
+  const bool folder = S_ISDIR(st.st_mode);
+#endif
+  if (folder) return Fail(ReadFailureMessage(path, ReasonForErrno(EISDIR)));
+  if (!regular) return Fail(ReadFailureMessage(path, kReasonNotRegular));
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  if (size > maxBytes) {
+    return Fail(ReadFailureMessage(path, "文件太大（" + std::to_string(size) + "字节，最多" +
+                                             std::to_string(maxBytes) + "字节）"));
+  }
   std::vector<std::uint8_t> bytes;
   try {
     bytes.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
-    return Fail(ReadFailure(path, ReasonText(ENOMEM)));
+    return Fail(ReadFailureMessage(path, kReasonOutOfMemory));
   }
-  const std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file.get());
-  if (got != bytes.size() || std::ferror(file.get()) != 0) {
-    return Fail(ReadFailure(path, errno != 0 ? ReasonText(errno) : std::string("读取不完整")));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, std::size_t{1} << 30);
+#ifdef _WIN32
+    const auto n = _read(fd, bytes.data() + done, static_cast<unsigned>(chunk));
+#else
+    const auto n = ::read(fd, bytes.data() + done, chunk);
+#endif
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail(ReadFailureMessage(path, ReasonForErrno(errno)));
+    }
+    if (n == 0) return Fail(ReadFailureMessage(path, "读取不完整"));  // cut short while reading
+    done += static_cast<std::size_t>(n);
   }
   return bytes;
 }

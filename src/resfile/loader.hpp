@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -70,8 +71,15 @@ struct LoadError {
 // magic text or without it is refused with kWrongFileMessage.
 [[nodiscard]] Result<LoadedFile, LoadError> LoadResFile(const std::filesystem::path& path);
 
-// Reads a whole file into memory with one read; the message names the file and the reason.
+// "无法读取文件“<path>”：<reason>", the message of a file that cannot be read.
+[[nodiscard]] std::string ReadFailureMessage(const std::filesystem::path& path,
+                                             const std::string& reason);
+
+// Reads a whole ordinary file into memory; the message names the file and the
+// reason. A folder, FIFO or device is refused before anything is read, without
+// blocking; so is a file larger than `maxBytes`.
 [[nodiscard]] Result<std::vector<std::uint8_t>, std::string> ReadWholeFile(
-    const std::filesystem::path& path);
+    const std::filesystem::path& path,
+    std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max());
 
 }  // namespace tessaly

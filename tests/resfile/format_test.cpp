@@ -88,17 +88,19 @@ TEST(ModeBits, SixCharactersBothWays) {
     EXPECT_FALSE(IsModeBits(bad));
 }
 
-TEST(RecordLengthAt, NeedsMarkerFolderByteAndTheWholeRecord) {
+TEST(RecordLengthAt, NeedsMarkerFolderByteAndEveryByteUpToTheStoryOrder) {
   const Bytes rec = RecordBytes({.nameBytes = "AB", .model = 300});
   EXPECT_EQ(RecordLengthAt(rec, 0), rec.size());
+  // N = 3, L = 6: the story order is at 62, the last of the 74 bytes at 73.
+  ASSERT_EQ(rec.size(), 74U);
+  EXPECT_EQ(RecordLengthAt(Bytes(rec.begin(), rec.begin() + 63), 0), 74U);
+  EXPECT_FALSE(RecordLengthAt(Bytes(rec.begin(), rec.begin() + 62), 0));
   Bytes noS = rec;
   noS[19] = 'T';
   EXPECT_FALSE(RecordLengthAt(noS, 0));
   Bytes noMarker = rec;
   noMarker[0] = 6;
   EXPECT_FALSE(RecordLengthAt(noMarker, 0));
-  const Bytes cut(rec.begin(), rec.end() - 1);
-  EXPECT_FALSE(RecordLengthAt(cut, 0));
   // A lone 5 at the very end: the name length byte lies past the data.
   EXPECT_FALSE(RecordLengthAt(Bytes{0, 5}, 1));
   EXPECT_FALSE(RecordLengthAt(Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0}, 0));

@@ -295,10 +295,15 @@ TEST(ScanResBytes, NeverReadsPastTheEnd) {
       {"5 with N = 0 and 'S' missing",
        concat(one, Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}),
        {54}},
-      {"record cut by one byte", concat(one, Bytes(two.begin(), two.end() - 1)), {54}},
+      // A last record counts while its story order is inside the file.
+      {"record cut by one byte", concat(one, Bytes(two.begin(), two.end() - 1)), {54, second}},
+      {"record ending at its story order",
+       concat(one, Bytes(two.begin(), two.end() - 11)),
+       {54, second}},
+      {"record cut before its story order", concat(one, Bytes(two.begin(), two.end() - 12)), {54}},
       {"record cut after its folder text", concat(one, Bytes(two.begin(), two.begin() + 25)), {54}},
       {"record cut inside its tail", concat(one, Bytes(two.begin(), two.end() - 30)), {54}},
-      {"only record cut by one byte", Bytes(two.begin(), two.end() - 1), {}},
+      {"only record cut by one byte", Bytes(two.begin(), two.end() - 1), {54}},
       {"header ends with a 5", Bytes{0x41, 0x41, 5}, {}},
   };
   for (const auto& c : cases) {

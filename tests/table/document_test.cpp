@@ -340,6 +340,21 @@ TEST(SaveDocument, LoadSaveLoadKeepsEveryValue) {
   EXPECT_EQ(ReadFile(s.res), s.original);  // written by our own layout, so byte for byte
 }
 
+// The last record may end right after its story order: it loads, and the
+// next save writes it whole.
+TEST(SaveDocument, LastRecordCutAfterItsStoryOrderIsKeptAndWrittenWhole) {
+  const Bytes whole = ResBuilder()
+                          .Record({.nameBytes = "A", .model = 1})
+                          .Record({.nameBytes = "BB", .model = 300, .storyOrder = 9})
+                          .Count(2)
+                          .bytes();
+  DiskSetup s(Bytes(whole.begin(), whole.end() - 11));
+  Document doc = s.Load();
+  ASSERT_EQ(DisplayItems(doc.table), (Strings{"1:A", "2:BB"}));
+  ASSERT_TRUE(SaveDocument(doc, s.Env()).ok());
+  EXPECT_EQ(ReadFile(s.res), whole);
+}
+
 TEST(SaveDocument, BackupHoldsTheFileAsItIsOnDisk) {
   DiskSetup s(ThreeMaps());
   Document doc = s.Load();
