@@ -7,11 +7,15 @@
 #include <ostream>
 
 #include "cli/interchange.hpp"
+#include "resfile/io_reason.hpp"
 #include "resfile/loader.hpp"
 #include "resfile/text_path.hpp"
 
 namespace tessaly::cli {
 namespace {
+
+// Larger than any map file: 65535 maps take a few MB as JSON or CSV.
+constexpr std::uint64_t kMaxMapsFileBytes = std::uint64_t{64} << 20;
 
 // Loads a file or reports why not; nothing is written to `out` on failure.
 std::optional<Document> Open(const std::filesystem::path& file, std::ostream& err) {
@@ -199,7 +203,9 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
     err << mapsName << "：地图文件的扩展名必须是 .json 或 .csv\n";
     return kExitFileError;
   }
-  const auto bytes = ReadWholeFile(maps);
+  // 65535 maps take a few MB in either form; a larger file is no map file,
+  // and is refused before it is read.
+  const auto bytes = ReadWholeFile(maps, kMaxMapsFileBytes);
   if (!bytes) {
     err << bytes.error() << '\n';
     return kExitFileError;
@@ -232,7 +238,7 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
         err << failure.message << '\n';
         return kExitFileError;
       case SaveFailure::Kind::kIoFailed:
-        err << failure.message << "\n" << failure.detail << "\n文件未被修改。\n";
+        err << UserText(failure) << "\n" << failure.detail << "\n文件未被修改。\n";
         return kExitWriteFailed;
       case SaveFailure::Kind::kReloadFailed:
         err << failure.message << "\n文件已写入，但无法重新读取：" << failure.detail << '\n';
@@ -244,15 +250,18 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
   return kExitOk;
 }
 
-int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveEnvironment& env) {
+namespace {
+
+// Parses the command line and runs the command; `file` and `mapsFile` keep
+// the paths given, for a message should memory run out.
+int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
+               const SaveEnvironment& env, std::string& file, std::string& mapsFile) {
   CLI::App app{kDescription, "tessaly-cli"};
   // CLI11 takes "/x" for an option on Windows by default; a path such as
   // /Games/Meteor.res must stay a file argument. Subcommands inherit this.
   app.allow_windows_style_options(false);
   app.footer(kFooter);
   app.require_subcommand(1);
-  std::string file;
-  std::string mapsFile;
   std::string outputFile;
   bool json = false;
   bool csv = false;
@@ -301,6 +310,22 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveE
   }
   if (*importCmd) return Import(path, PathFromUtf8(mapsFile), env, out, err, allowEmpty);
   return kExitOk;
+}
+
+}  // namespace
+
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveEnvironment& env) {
+  std::string file;
+  std::string mapsFile;
+  try {
+    return RunCommand(argc, argv, out, err, env, file, mapsFile);
+  } catch (const std::bad_alloc&) {
+    // Whatever ran out of memory, no file was written: a save builds the
+    // whole new file before it touches the disk.
+    const std::string& culprit = mapsFile.empty() ? file : mapsFile;
+    err << ReadFailureMessage(PathFromUtf8(culprit), kReasonOutOfMemory) << '\n';
+    return kExitFileError;
+  }
 }
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <set>
 #include <utility>
 
 #include "resfile/format.hpp"
@@ -53,8 +55,19 @@ RawField RawMap::*MemberOf(const FieldInfo& field) {
   return &RawMap::storyOrder;
 }
 
+// At most `limit` characters of `text`, with "…" for the rest, so that a
+// hostile value cannot make a message of megabytes.
+std::string Abbreviated(const std::string& text, std::size_t limit = 40) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0U) == 0x80U) continue;
+    if (++characters > limit) return text.substr(0, i) + "…";
+  }
+  return text;
+}
+
 std::string Quoted(const RawField& raw) {
-  const std::string text = "“" + raw.text + "”";
+  const std::string text = "“" + Abbreviated(raw.text) + "”";
   return raw.kind == RawField::Kind::kText ? "文本" + text : text;
 }
 
@@ -71,8 +84,9 @@ class MapChecker {
  public:
   MapChecker(std::size_t position, const RawMap& raw)
       : raw_(raw),
-        label_(MapLabel(position,
-                        raw.name.kind == RawField::Kind::kText ? &raw.name.text : nullptr)) {}
+        shortName_(Abbreviated(raw.name.text)),
+        label_(MapLabel(position, raw.name.kind == RawField::Kind::kText ? &shortName_ : nullptr)) {
+  }
 
   Result<MapValues, ImportError> Check() {
     MapValues values;
@@ -150,19 +164,12 @@ class MapChecker {
   }
 
   const RawMap& raw_;
+  std::string shortName_;
   std::string label_;
   std::string error_;
 };
 
-RawField FromJson(const nlohmann::json& value, bool nullIsAbsent) {
-  if (value.is_null() && nullIsAbsent) return {};
-  if (value.is_string()) return {RawField::Kind::kText, value.get<std::string>()};
-  const std::string written = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  if (value.is_number_integer()) return {RawField::Kind::kNumber, written};
-  return {RawField::Kind::kOther, written};
-}
-
-std::string ParseErrorText(const nlohmann::json::parse_error& e) {
+std::string ParseErrorText(const nlohmann::detail::exception& e) {
   // what() starts with "[json.exception.parse_error.101] "; the rest says where and why.
   std::string_view text = e.what();
   if (const auto end = text.find("] "); text.starts_with("[json.") && end != text.npos) {
@@ -170,6 +177,179 @@ std::string ParseErrorText(const nlohmann::json::parse_error& e) {
   }
   return std::string(text);
 }
+
+// Deeper than any value of a map file needs ({"maps": [{"note": [ … ]}]}).
+constexpr std::size_t kMaxJsonDepth = 8;
+
+// Reads a map file as a stream of JSON events straight into raw maps, so
+// that memory follows the maps, not the size or shape of the text, and no
+// value is ever rebuilt (or printed) recursively. Refuses nesting deeper than
+// a map file needs, more maps than a file holds, and a key given twice in
+// one object (a parser building a document would keep the last silently).
+class MapsReader final : public nlohmann::json_sax<nlohmann::json> {
+ public:
+  std::vector<RawMap> maps;
+  std::optional<ImportError> error;
+  bool sawMaps = false;
+
+  bool null() override { return Value(RawField{RawField::Kind::kOther, "null"}, true); }
+  bool boolean(bool value) override {
+    return Value(RawField{RawField::Kind::kOther, value ? "true" : "false"});
+  }
+  bool number_integer(number_integer_t value) override {
+    return Value(RawField{RawField::Kind::kNumber, std::to_string(value)});
+  }
+  bool number_unsigned(number_unsigned_t value) override {
+    return Value(RawField{RawField::Kind::kNumber, std::to_string(value)});
+  }
+  bool number_float(number_float_t, const string_t& written) override {
+    return Value(RawField{RawField::Kind::kOther, written});
+  }
+  bool string(string_t& value) override {
+    return Value(RawField{RawField::Kind::kText, std::move(value)});
+  }
+  bool binary(binary_t&) override { return Value(RawField{RawField::Kind::kOther, "…"}); }
+
+  bool start_object(std::size_t) override { return Open('{'); }
+  bool end_object() override { return Close('}'); }
+  bool start_array(std::size_t) override { return Open('['); }
+  bool end_array() override { return Close(']'); }
+
+  bool key(string_t& key) override {
+    if (!keys_.back().insert(key).second) {
+      const std::string where =
+          depth_ == 3 && inMaps_ ? MapLabel(maps.size(), nullptr) : std::string("JSON对象");
+      return Refuse(where + "中的键“" + Abbreviated(key) + "”出现了两次");
+    }
+    if (capture_) {
+      Append(QuotedKey(key));
+      capture_->afterKey = true;
+      return true;
+    }
+    if (depth_ == 1) rootKey_ = key;
+    if (depth_ == 3 && inMaps_) field_ = FieldNamed(key);
+    return true;
+  }
+
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+    if (!error) error = ImportError{"JSON格式错误：" + ParseErrorText(e)};
+    return false;
+  }
+
+ private:
+  // A nested value of a map field, written out as far as a message needs it.
+  struct Capture {
+    RawField* into;
+    std::size_t depth;  // of the container it opened
+    bool first = true;
+    bool afterKey = false;
+  };
+
+  static std::string QuotedKey(const std::string& key) {
+    return nlohmann::json(key).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + ":";
+  }
+
+  static const FieldInfo* FieldNamed(const std::string& key) {
+    for (const FieldInfo* field : kFields) {
+      if (field->key == key) return field;
+    }
+    return nullptr;
+  }
+
+  bool Refuse(std::string message) {
+    error = ImportError{std::move(message)};
+    return false;
+  }
+
+  void Append(const std::string& piece) {
+    std::string& text = capture_->into->text;
+    if (!capture_->first && !capture_->afterKey) text += ",";
+    capture_->first = false;
+    capture_->afterKey = false;
+    if (text.size() < 64) text += piece.substr(0, 64);
+  }
+
+  bool Value(RawField value, bool isNull = false) {
+    if (capture_) {
+      Append(value.kind == RawField::Kind::kText
+                 ? nlohmann::json(value.text)
+                       .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+                 : value.text);
+      return true;
+    }
+    if (depth_ == 0 || (depth_ == 1 && rootKey_ != "maps")) return RootValue();
+    if (depth_ == 1) return Refuse(kNoMapsArray);
+    if (depth_ == 2 && inMaps_) {
+      return Refuse(MapLabel(maps.size() + 1, nullptr) + "必须是JSON对象（{…}）");
+    }
+    if (depth_ == 3 && inMaps_ && field_ != nullptr) {
+      if (isNull && field_ == &kId) value = RawField{};
+      maps.back().*MemberOf(*field_) = std::move(value);
+    }
+    return true;
+  }
+
+  bool RootValue() {
+    if (depth_ == 0) return Refuse(kNoMapsArray);
+    return true;
+  }
+
+  bool Open(char bracket) {
+    if (++depth_ > kMaxJsonDepth) {
+      return Refuse("JSON嵌套超过" + std::to_string(kMaxJsonDepth) + "层，不是地图文件");
+    }
+    if (bracket == '{') keys_.emplace_back();
+    if (capture_) {
+      Append(std::string(1, bracket));
+      capture_->first = true;
+      return true;
+    }
+    if (depth_ == 1) return bracket == '{' || Refuse(kNoMapsArray);
+    if (depth_ == 2 && rootKey_ == "maps") {
+      if (bracket != '[') return Refuse(kNoMapsArray);
+      inMaps_ = true;
+      sawMaps = true;
+      return true;
+    }
+    if (depth_ == 3 && inMaps_) {
+      if (bracket != '{')
+        return Refuse(MapLabel(maps.size() + 1, nullptr) + "必须是JSON对象（{…}）");
+      if (maps.size() >= kMaxEntries) {
+        return Refuse("地图超过" + std::to_string(kMaxEntries) + "个");
+      }
+      maps.emplace_back();
+      field_ = nullptr;
+      return true;
+    }
+    if (depth_ == 4 && inMaps_ && field_ != nullptr) {
+      RawField& into = maps.back().*MemberOf(*field_);
+      into = RawField{RawField::Kind::kOther, std::string(1, bracket)};
+      capture_ = Capture{&into, depth_};
+    }
+    return true;
+  }
+
+  bool Close(char bracket) {
+    if (bracket == '}') keys_.pop_back();
+    if (capture_) {
+      capture_->into->text += capture_->into->text.size() < 64 ? std::string(1, bracket) : "";
+      capture_->first = false;
+      if (depth_ == capture_->depth) capture_.reset();
+    }
+    if (depth_ == 2 && inMaps_) inMaps_ = false;
+    --depth_;
+    return true;
+  }
+
+  static constexpr const char* kNoMapsArray = "JSON文档必须是带有“maps”数组的对象，如 export 所写";
+
+  std::size_t depth_ = 0;
+  std::vector<std::set<std::string>> keys_;  // of each open object
+  std::string rootKey_;
+  bool inMaps_ = false;
+  const FieldInfo* field_ = nullptr;
+  std::optional<Capture> capture_;
+};
 
 struct CsvRow {
   std::size_t line = 0;  // where the row starts, from 1
@@ -238,6 +418,13 @@ Result<std::vector<CsvRow>, ImportError> SplitCsv(std::string_view text) {
       ++i;
       ++line;
     }
+    // Blank lines after the header are skipped anyway; not keeping them holds
+    // memory to the rows that count, which no valid file has more than
+    // 65535 of.
+    if (!rows.empty() && row.fields.size() == 1 && row.fields[0].empty()) continue;
+    if (rows.size() > kMaxEntries) {
+      return Fail(ImportError{"CSV中的地图超过" + std::to_string(kMaxEntries) + "个"});
+    }
     rows.push_back(std::move(row));
   }
   return rows;
@@ -298,28 +485,17 @@ std::string WriteCsv(const Document& doc) {
 }
 
 Result<std::vector<MapValues>, ImportError> ParseMapsJson(std::string_view text) {
-  nlohmann::json root;
-  try {
-    root = nlohmann::json::parse(text.begin(), text.end());
-  } catch (const nlohmann::json::parse_error& e) {
-    return Fail(ImportError{"JSON格式错误：" + ParseErrorText(e)});
-  }
-  if (!root.is_object() || !root.contains("maps") || !root["maps"].is_array()) {
+  MapsReader reader;
+  const bool read = nlohmann::json::sax_parse(text.begin(), text.end(), &reader);
+  if (reader.error) return Fail(*reader.error);
+  if (!read || !reader.sawMaps) {
     return Fail(ImportError{"JSON文档必须是带有“maps”数组的对象，如 export 所写"});
   }
   std::vector<MapValues> maps;
+  maps.reserve(reader.maps.size());
   std::size_t position = 0;
-  for (const nlohmann::json& item : root["maps"]) {
-    ++position;
-    if (!item.is_object()) {
-      return Fail(ImportError{MapLabel(position, nullptr) + "必须是JSON对象（{…}）"});
-    }
-    RawMap raw;
-    for (const FieldInfo* field : kFields) {
-      const auto found = item.find(std::string(field->key));
-      if (found != item.end()) raw.*MemberOf(*field) = FromJson(*found, field == &kId);
-    }
-    auto values = MapChecker(position, raw).Check();
+  for (const RawMap& raw : reader.maps) {
+    auto values = MapChecker(++position, raw).Check();
     if (!values) return Fail(values.error());
     maps.push_back(std::move(values).value());
   }

@@ -1,22 +1,16 @@
 #include "save.hpp"
 
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <random>
 
+#include "io_reason.hpp"
+#include "loader.hpp"
+#include "temp_names.hpp"
 #include "text_path.hpp"
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
 #else
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -24,198 +18,6 @@ namespace fs = std::filesystem;
 
 namespace tessaly {
 namespace {
-
-IoStatus FromErrorCode(const std::error_code& ec, const std::string& what) {
-  if (!ec) return {};
-  const IoError::Code code =
-      ec == std::errc::file_exists ? IoError::Code::kAlreadyExists : IoError::Code::kOther;
-  return Fail(IoError{code, what + ": " + ec.message()});
-}
-
-IoStatus FromErrno(int error, const std::string& what) {
-  return FromErrorCode(std::error_code(error, std::generic_category()), what);
-}
-
-#ifdef _WIN32
-// The system's text for the last error, as UTF-8.
-std::string LastErrorText() {
-  const DWORD code = GetLastError();
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring wide = length > 0 ? std::wstring(text, length) : std::wstring();
-  LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ')) {
-    wide.pop_back();
-  }
-  if (wide.empty()) return "error " + std::to_string(code);
-  return PathToUtf8(fs::path(wide));
-}
-#endif
-
-class RealFs final : public FileSystem {
- public:
-  Result<bool, IoError> IsRegularFile(const fs::path& p) override {
-    std::error_code ec;
-    const fs::file_status st = fs::status(p, ec);
-    if (ec && st.type() != fs::file_type::not_found) {
-      return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + ec.message()});
-    }
-    return st.type() == fs::file_type::regular;
-  }
-
-  Result<fs::path, IoError> ResolveLinks(const fs::path& p) override {
-    std::error_code ec;
-    if (!fs::is_symlink(p, ec)) return p;
-    fs::path target = fs::canonical(p, ec);
-    if (ec) return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + ec.message()});
-    return target;
-  }
-
-  Result<bool, IoError> IsWritable(const fs::path& p) override {
-#ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(p.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-      return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + LastErrorText()});
-    }
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
-    // Another program holding the file open without letting others write or
-    // delete it would make the final replace fail after the backup is made;
-    // find that out now. (Wine's ReplaceFileW also leaves a stray temporary
-    // file behind when it fails so.)
-    const HANDLE probe = CreateFileW(p.c_str(), GENERIC_WRITE | DELETE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) {
-      if (GetLastError() == ERROR_ACCESS_DENIED) return false;
-      return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + LastErrorText()});
-    }
-    CloseHandle(probe);
-    return true;
-#else
-    struct stat st {};
-    if (::stat(p.c_str(), &st) != 0) {
-      return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + std::strerror(errno)});
-    }
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-    if (::access(p.c_str(), W_OK) == 0) return true;
-    if (errno == EACCES || errno == EROFS || errno == EPERM) return false;
-    return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + std::strerror(errno)});
-#endif
-  }
-
-  std::optional<fs::perms> Permissions(const fs::path& p) override {
-    std::error_code ec;
-    const fs::file_status st = fs::status(p, ec);
-    if (ec) return std::nullopt;
-    return st.permissions();
-  }
-
-  IoStatus CreateDirectories(const fs::path& dir) override {
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    return FromErrorCode(ec, PathToUtf8(dir));
-  }
-
-  IoStatus CopyToNew(const fs::path& from, const fs::path& to) override {
-    std::error_code ec;
-    fs::copy_file(from, to, fs::copy_options::none, ec);
-    return FromErrorCode(ec, PathToUtf8(to));
-  }
-
-  IoStatus WriteNew(const fs::path& to, std::span<const std::uint8_t> bytes,
-                    std::optional<fs::perms> perms) override {
-#ifdef _WIN32
-    const int fd =
-        _wopen(to.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    // Private until the old file's bits are copied; without them, the bits any
-    // new file gets (0666 less the umask).
-    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, perms ? 0600 : 0666);
-#endif
-    if (fd < 0) return FromErrno(errno, PathToUtf8(to));
-    std::size_t done = 0;
-    int error = 0;
-    while (done < bytes.size()) {
-      const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, 1U << 30);
-#ifdef _WIN32
-      const auto n = _write(fd, bytes.data() + done, static_cast<unsigned>(chunk));
-#else
-      const auto n = ::write(fd, bytes.data() + done, chunk);
-#endif
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        error = errno;
-        break;
-      }
-      done += static_cast<std::size_t>(n);
-    }
-#ifdef _WIN32
-    if (_close(fd) != 0 && error == 0) error = errno;
-#else
-    if (::close(fd) != 0 && error == 0) error = errno;
-#endif
-    if (error != 0) return FromErrno(error, PathToUtf8(to));
-#ifdef _WIN32
-    // Windows has no permission bits to keep; copying the emulated ones would
-    // only mark the new file read-only before it is flushed and renamed.
-    (void)perms;
-#else
-    if (perms) {
-      std::error_code ec;
-      fs::permissions(to, *perms, fs::perm_options::replace, ec);
-      if (ec) return FromErrorCode(ec, PathToUtf8(to));
-    }
-#endif
-    return {};
-  }
-
-  IoStatus Flush(const fs::path& file) override {
-#ifdef _WIN32
-    const int fd = _wopen(file.c_str(), _O_RDWR | _O_BINARY);
-    if (fd < 0) return FromErrno(errno, PathToUtf8(file));
-    const int rc = _commit(fd);
-    const int error = errno;
-    _close(fd);
-#else
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FromErrno(errno, PathToUtf8(file));
-    const int rc = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-#endif
-    if (rc != 0) return FromErrno(error, PathToUtf8(file));
-    return {};
-  }
-
-  IoStatus Rename(const fs::path& from, const fs::path& to) override {
-#ifdef _WIN32
-    // ReplaceFileW keeps what a rename would lose (creation time, access
-    // control list, compression, other attributes). Where it is refused (a
-    // file system without support, or a replaced file that it moved away
-    // before failing) the rename below still puts the new file in place.
-    if (ReplaceFileW(to.c_str(), from.c_str(), nullptr,
-                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                     nullptr)) {
-      return {};
-    }
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return {};
-    }
-    return Fail(IoError{IoError::Code::kOther, PathToUtf8(to) + ": " + LastErrorText()});
-#else
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    return FromErrorCode(ec, PathToUtf8(to));
-#endif
-  }
-
-  void Remove(const fs::path& p) override {
-    std::error_code ec;
-    fs::remove(p, ec);
-  }
-};
 
 class RealClock final : public Clock {
  public:
@@ -231,32 +33,12 @@ class RealClock final : public Clock {
   }
 };
 
-fs::path TempNameBeside(const fs::path& target, unsigned attempt) {
-  static std::mt19937 random(std::random_device{}());
-  const std::string suffix = std::to_string(random() % 1000000U) + "-" + std::to_string(attempt);
-  fs::path name = target.filename();
-  name += ".tessaly-" + suffix + ".tmp";
-  return target.parent_path() / name;
-}
-
-// Copies the file into the first backup name of the folder that is still free.
-Result<fs::path, IoError> CopyToFreeBackupName(FileSystem& files, const fs::path& source,
-                                               const fs::path& folder, const std::string& stamp,
-                                               const fs::path& fileName) {
-  IoError last{IoError::Code::kOther, "no free backup name"};
-  for (int k = 1; k <= 1000; ++k) {
-    const fs::path candidate = folder / PathFromUtf8(BackupName(stamp, k, fileName));
-    const IoStatus copied = files.CopyToNew(source, candidate);
-    if (copied) return candidate;
-    last = copied.error();
-    if (last.code != IoError::Code::kAlreadyExists) {
-      // The name was free, so whatever the failed copy left there is ours: a
-      // half copy must not pass for a backup.
-      files.Remove(candidate);
-      break;
-    }
-  }
-  return Fail(last);
+std::uint64_t CurrentProcessId() {
+#ifdef _WIN32
+  return GetCurrentProcessId();
+#else
+  return static_cast<std::uint64_t>(::getpid());
+#endif
 }
 
 // The system's temporary folder, or the current one when even that is unknown.
@@ -267,12 +49,45 @@ fs::path TempFolder() {
   return temp;
 }
 
-}  // namespace
-
-FileSystem& RealFileSystem() {
-  static RealFs instance;
-  return instance;
+// How long a name is to the file system: bytes on Linux, UTF-16 units on Windows.
+std::size_t NameLength(std::string_view utf8) {
+#ifdef _WIN32
+  std::size_t units = 0;
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b & 0xC0U) != 0x80U) units += b >= 0xF0 ? 2 : 1;
+  }
+  return units;
+#else
+  return utf8.size();
+#endif
 }
+
+// `text` without its last character (a whole UTF-8 sequence).
+void DropLastCharacter(std::string& text) {
+  while (!text.empty()) {
+    const auto b = static_cast<unsigned char>(text.back());
+    text.pop_back();
+    if ((b & 0xC0U) != 0x80U) break;
+  }
+}
+
+// Copies the file into the first backup name of the folder that is still free.
+Result<fs::path, IoError> CopyToFreeBackupName(FileSystem& files, const fs::path& source,
+                                               const fs::path& folder, const std::string& stamp,
+                                               const fs::path& fileName) {
+  IoError last{IoError::Code::kOther, "no free backup name", ""};
+  for (int k = 1; k <= 1000; ++k) {
+    const fs::path candidate = folder / PathFromUtf8(BackupName(stamp, k, fileName));
+    const IoStatus copied = files.CopyToNew(source, candidate);
+    if (copied) return candidate;
+    last = copied.error();
+    if (last.code != IoError::Code::kAlreadyExists) break;
+  }
+  return Fail(last);
+}
+
+}  // namespace
 
 Clock& SystemClock() {
   static RealClock instance;
@@ -322,69 +137,125 @@ std::string TimeStamp(const std::tm& local) {
 }
 
 std::string BackupName(const std::string& stamp, int k, const fs::path& fileName) {
-  std::string name = "[" + stamp;
-  if (k >= 2) name += "-" + std::to_string(k);
-  name += "备份]";
-  return name + PathToUtf8(fileName);
+  std::string prefix = "[" + stamp;
+  if (k >= 2) prefix += "-" + std::to_string(k);
+  prefix += "备份]";
+  std::string name = PathToUtf8(fileName);
+  if (NameLength(prefix) + NameLength(name) <= kMaxFileNameLength) return prefix + name;
+  // Too long for the folder: shorten the name before its extension, so the
+  // backup still opens with the same program.
+  std::string extension;
+  if (const auto dot = name.rfind('.');
+      dot != std::string::npos && dot > 0 && name.size() - dot <= 16) {
+    extension = name.substr(dot);
+    name.resize(dot);
+  }
+  while (!name.empty() &&
+         NameLength(prefix) + NameLength(name) + NameLength(extension) > kMaxFileNameLength) {
+    DropLastCharacter(name);
+  }
+  return prefix + name + extension;
 }
 
 std::string FileInUseMessage(const fs::path& resPath) {
   return "无法操作“" + PathToUtf8(resPath.filename()) + "”文件！请确认文件是否被占用！";
 }
 
+std::string UserText(const SaveFailure& failure) {
+  if (failure.reason.empty()) return failure.message;
+  return failure.message + "\n" + failure.reason;
+}
+
 Result<SaveReport, SaveFailure> WriteWithBackup(const SaveEnvironment& env, const fs::path& resPath,
                                                 std::span<const std::uint8_t> content) {
   FileSystem& files = env.fs;
-  const auto ioFailure = [&](const std::string& detail) {
-    return Fail(SaveFailure{SaveFailure::Kind::kIoFailed, FileInUseMessage(resPath), detail});
+  const auto ioFailure = [&](const IoError& error) {
+    return Fail(SaveFailure{SaveFailure::Kind::kIoFailed, FileInUseMessage(resPath), error.detail,
+                            error.reason});
   };
 
   const auto exists = files.IsRegularFile(resPath);
-  if (!exists) return ioFailure(exists.error().detail);
+  if (!exists) return ioFailure(exists.error());
   if (!exists.value()) {
     return Fail(SaveFailure{SaveFailure::Kind::kSourceMissing, std::string(kSourceMissingMessage),
-                            PathToUtf8(resPath)});
+                            PathToUtf8(resPath), ""});
   }
   const auto target = files.ResolveLinks(resPath);
-  if (!target) return ioFailure(target.error().detail);
+  if (!target) return ioFailure(target.error());
   // A file the user may not change is refused before anything is written.
   const auto writable = files.IsWritable(*target);
-  if (!writable) return ioFailure(writable.error().detail);
-  if (!writable.value()) return ioFailure(PathToUtf8(*target) + ": read-only");
+  if (!writable) return ioFailure(writable.error());
+  if (!writable.value()) {
+    return ioFailure(
+        IoError{IoError::Code::kPermission, PathToUtf8(*target) + ": read-only", kReasonReadOnly});
+  }
 
-  // The backup must exist before the original is touched.
+  // From here until the new file is in place no other Tessaly saves in this
+  // folder, so the backup taken below is of the file that this save replaces
+  // and every version reported saved is either the file or in a backup.
+  const fs::path folder = target->has_parent_path() ? target->parent_path() : fs::path(".");
+  auto lock = files.LockFolder(folder);
+  if (!lock) return ioFailure(lock.error());
+  files.RemoveStrays(folder);
+
+  const auto facts = files.Facts(*target);
+  // Renaming a new file over the old one would hand the file to this user, or
+  // split it from its other hard links: then the content goes into the file
+  // itself, once the backup is safe.
+  bool inPlace = facts && (!facts->ownerCanBeKept || facts->links > 1);
+
+  // The backup must exist, whole and flushed, before the original is touched.
   const std::string stamp = TimeStamp(env.clock.LocalNow());
   const fs::path fileName = resPath.filename();
   auto backup = CopyToFreeBackupName(files, *target, env.programFolder, stamp, fileName);
   if (!backup) {
-    const std::string firstDetail = backup.error().detail;
+    const IoError first = backup.error();
     const IoStatus made = files.CreateDirectories(env.userBackupFolder);
-    if (!made) return ioFailure(firstDetail + "; " + made.error().detail);
+    if (!made) {
+      return ioFailure(
+          IoError{made.error().code, first.detail + "; " + made.error().detail, first.reason});
+    }
     backup = CopyToFreeBackupName(files, *target, env.userBackupFolder, stamp, fileName);
-    if (!backup) return ioFailure(firstDetail + "; " + backup.error().detail);
+    if (!backup) {
+      return ioFailure(IoError{backup.error().code, first.detail + "; " + backup.error().detail,
+                               backup.error().reason});
+    }
+  }
+  // A save that fails leaves the original as it was, so its backup is clutter.
+  const auto failed = [&](const IoError& error) {
+    files.Remove(*backup);
+    return ioFailure(error);
+  };
+
+  if (!inPlace) {
+    fs::path temp;
+    IoStatus written = Fail(IoError{});
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+      temp = folder / TempFileName(CurrentProcessId());
+      written = files.WriteNew(temp, content, facts);
+      if (written || written.error().code != IoError::Code::kAlreadyExists) break;
+    }
+    if (written) {
+      if (const IoStatus renamed = files.Rename(temp, *target); !renamed) {
+        files.Remove(temp);
+        return failed(renamed.error());
+      }
+      return SaveReport{*backup};
+    }
+    // A folder that takes no new file may still let the file itself be written.
+    if (written.error().code != IoError::Code::kPermission) return failed(written.error());
+    inPlace = true;
   }
 
-  const auto perms = files.Permissions(*target);
-  fs::path temp;
-  IoStatus written = Fail(IoError{});
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    temp = TempNameBeside(*target, attempt);
-    written = files.WriteNew(temp, content, perms);
-    if (written || written.error().code != IoError::Code::kAlreadyExists) break;
+  if (const IoStatus written = files.WriteInPlace(*target, content); !written) {
+    // The file may be half written: put the backup's bytes back.
+    auto original = ReadWholeFile(*backup);
+    if (original && files.WriteInPlace(*target, *original)) return failed(written.error());
+    IoError kept = written.error();
+    kept.reason += "；原文件的备份在“" + PathToUtf8(*backup) + "”";
+    return ioFailure(kept);
   }
-  if (!written) {
-    if (written.error().code != IoError::Code::kAlreadyExists) files.Remove(temp);
-    return ioFailure(written.error().detail);
-  }
-  if (const IoStatus flushed = files.Flush(temp); !flushed) {
-    files.Remove(temp);
-    return ioFailure(flushed.error().detail);
-  }
-  if (const IoStatus renamed = files.Rename(temp, *target); !renamed) {
-    files.Remove(temp);
-    return ioFailure(renamed.error().detail);
-  }
-  return SaveReport{backup.value()};
+  return SaveReport{*backup};
 }
 
 }  // namespace tessaly

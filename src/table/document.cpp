@@ -104,17 +104,21 @@ Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc
 }
 
 Result<SaveReport, SaveFailure> SaveDocument(Document& doc, const SaveEnvironment& env) {
-  auto image = BuildSaveImage(doc);
-  if (!image) {
-    return Fail(SaveFailure{SaveFailure::Kind::kInvalidValue, image.error().message,
-                            image.error().message});
-  }
-  auto report = WriteWithBackup(env, doc.resPath, *image);
+  // The new image lives only while it is written, so the reload below never
+  // holds three copies of a large file at once.
+  auto report = [&]() -> Result<SaveReport, SaveFailure> {
+    const auto image = BuildSaveImage(doc);
+    if (!image) {
+      return Fail(SaveFailure{SaveFailure::Kind::kInvalidValue, image.error().message,
+                              image.error().message, ""});
+    }
+    return WriteWithBackup(env, doc.resPath, *image);
+  }();
   if (!report) return report;
   auto reloaded = LoadDocument(doc.resPath);
   if (!reloaded) {
     return Fail(SaveFailure{SaveFailure::Kind::kReloadFailed, FileInUseMessage(doc.resPath),
-                            reloaded.error().message});
+                            reloaded.error().message, ""});
   }
   doc = std::move(reloaded).value();
   return report;

@@ -341,9 +341,14 @@ void Form1::SaveClicked() {
     const SaveFailure& failure = saved.error();
     if (failure.kind == SaveFailure::Kind::kSourceMissing) {
       prompts_.Warning(Utf8(failure.message), this);
-    } else {
-      prompts_.Information(Utf8(failure.message), this);
+      return;
     }
+    // The file was written and backed up; only reading it back failed. Saying
+    // so first keeps the user from saving (and backing up) again for nothing.
+    if (failure.kind == SaveFailure::Kind::kReloadFailed) {
+      prompts_.Information(QString::fromUtf8(kSaveDoneMessage), this);
+    }
+    prompts_.Information(Utf8(UserText(failure)), this);
     return;
   }
   prompts_.Information(QString::fromUtf8(kSaveDoneMessage), this);

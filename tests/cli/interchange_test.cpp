@@ -470,6 +470,21 @@ TEST(Import, InvalidValuesAreRefusedBeforeTheDiskIsTouched) {
       {"m.csv", h + "x,北门,5,11,1,3,0\r\n", "第2个地图“北门”的编号（id）"},
       {"m.csv", h + "2,\"北门,5,11,1,3,0\r\n", "CSV第3行：引号没有结束"},
       {"m.txt", h, "扩展名必须是 .json 或 .csv"},
+      // Hostile files: refused with a short message, never a crash.
+      {"m.json",
+       json(R"({"name": "北门", "model": )" + std::string(100000, '[') + std::string(100000, ']') +
+            "}"),
+       "JSON嵌套超过8层"},
+      {"m.json",
+       json(R"({"name": "北门", "model": 70000, "listFlag": 11, "model": 1, "modes": "1", )" + ok +
+            "}"),
+       "第2个地图中的键“model”出现了两次"},
+      {"m.json",
+       json(R"({"name": "北门", "model": ")" + std::string(5000, 'x') +
+            R"(", "listFlag": 11, "modes": "1", )" + ok + "}"),
+       "而不是文本“" + std::string(40, 'x') + "…”"},
+      {"m.csv", h + Repeat("\r\n", 100000) + Repeat("2,北门,5,11,1,3,0\r\n", 65536),
+       "CSV中的地图超过65535个"},
   };
   TempDir dir;
   TestEnvironment env;
@@ -483,8 +498,16 @@ TEST(Import, InvalidValuesAreRefusedBeforeTheDiskIsTouched) {
     EXPECT_EQ(run.err.find(Utf8Path(maps) + "："), 0U) << run.err;
     EXPECT_NE(run.err.find(c.part), std::string::npos)
         << "expected: " << c.part << "\ngot: " << run.err;
+    EXPECT_LT(run.err.size(), 400U) << c.part;
     EXPECT_EQ(ReadFile(res), original) << c.part;
   }
+  // Larger than any map file: refused before it is read.
+  const auto huge = dir.Write("huge.json", AsBytes("{}"));
+  std::filesystem::resize_file(huge, (std::uintmax_t{64} << 20) + 1);
+  const CliRun tooLarge = RunCli({"import", Utf8Path(res), Utf8Path(huge)}, env.Get());
+  EXPECT_EQ(tooLarge.status, kExitFileError);
+  EXPECT_NE(tooLarge.err.find("文件太大"), std::string::npos) << tooLarge.err;
+
   const CliRun missing =
       RunCli({"import", Utf8Path(res), Utf8Path(dir.path() / "none.csv")}, env.Get());
   EXPECT_EQ(missing.status, kExitFileError);

@@ -8,8 +8,15 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
 
 extern char** environ;
 #endif
@@ -105,6 +112,7 @@ CliRun Spawn(const std::filesystem::path& exe, const std::vector<std::string>& a
   int status = 0;
   waitpid(pid, &status, 0);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (WIFSIGNALED(status)) run.status = -WTERMSIG(status);
 #endif
   run.out = AsText(ReadFile(outPath));
   run.err = AsText(ReadFile(errPath));
@@ -183,6 +191,215 @@ TEST(Process, ImportWithChinesePathsPrintsTheBackupBesideTheProgram) {
   EXPECT_NE(refused.err.find("第1个地图“x”缺少模型（model）"), std::string::npos) << refused.err;
   EXPECT_EQ(ReadFile(res), before);
 }
+
+#ifndef _WIN32
+// Starts `exe args…` with stdout and stderr thrown away.
+pid_t Start(const std::vector<std::string>& words) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> copy = words;
+  std::vector<char*> argv;
+  for (auto& w : copy) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, copy[0].c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// The exit status, or the negated signal; -1000 when it did not end within
+// `limit` (it is killed then).
+int WaitFor(pid_t pid, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1000;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+// A FIFO with no writer would block a plain open or read for ever.
+TEST(Process, SpecialFilesAreRefusedWithoutHanging) {
+  TempDir dir;
+  const auto res = dir.Write("Meteor.res", SampleFile());
+  const auto fifo = dir.path() / "fifo.res";
+  const auto fifoMaps = dir.path() / "maps.json";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(fifoMaps.c_str(), 0600), 0);
+  const std::vector<std::vector<std::string>> commands = {
+      {"list", fifo.string()},
+      {"dump", "--json", fifo.string()},
+      {"import", fifo.string(), fifoMaps.string()},
+      {"import", res.string(), fifoMaps.string()},
+      {"list", "/dev/zero"},
+  };
+  for (const auto& args : commands) {
+    std::vector<std::string> words = {kCli.string()};
+    words.insert(words.end(), args.begin(), args.end());
+    EXPECT_EQ(WaitFor(Start(words), std::chrono::seconds(10)), 2) << args[0] << " " << args[1];
+  }
+  EXPECT_EQ(ReadFile(res), SampleFile());
+}
+
+// A large file, its maps exported, and a copy of tessaly-cli whose folder
+// takes the backups.
+struct BigImport {
+  TempDir dir;
+  std::filesystem::path program = dir.Folder("program");
+  std::filesystem::path cli = program / kCli.filename();
+  std::filesystem::path res;
+  std::filesystem::path maps;
+  Bytes original;
+
+  explicit BigImport(std::size_t headerBytes) {
+    std::filesystem::copy_file(kCli, cli);
+    tessaly::testing::ResBuilder b;
+    b.Filler(headerBytes, 0x41);
+    b.Record({.nameBytes = "A", .model = 1});
+    b.Record({.nameBytes = "B", .model = 2});
+    b.Count(2);
+    original = b.bytes();
+    res = dir.Write("Meteor.res", original);
+  }
+  std::filesystem::path Maps(const std::string& name, const std::string& mapName) {
+    return dir.Write(name + ".json", AsBytes(R"({"maps": [{"name": ")" + mapName +
+                                             R"(", "model": 7, "listFlag": 11, "modes": 1,
+                                             "music": 1, "storyOrder": 1}]})"));
+  }
+  std::vector<std::string> Import(const std::filesystem::path& mapsFile) const {
+    return {cli.string(), "import", res.string(), mapsFile.string()};
+  }
+  // Every backup is a whole earlier version, never a part of one.
+  void ExpectWholeBackups(const std::set<Bytes>& versions) const {
+    for (const auto& name : tessaly::testing::ListFolder(program)) {
+      if (name.find("备份]") == std::string::npos) continue;
+      const Bytes backup = ReadFile(program / PathFromUtf8(name));
+      EXPECT_TRUE(versions.contains(backup)) << name << " holds " << backup.size() << " bytes";
+    }
+  }
+};
+
+// Killed at any moment, a save leaves the file old or new and every backup
+// whole; the next save clears what the killed one left.
+TEST(Process, KilledSavesLeaveNoShortBackupAndNoStrayFile) {
+  BigImport big(32u << 20);
+  const auto maps = big.Maps("maps", "新");
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(WaitFor(Start(big.Import(maps))), 0);
+  const auto full = std::chrono::steady_clock::now() - start;
+  const Bytes saved = ReadFile(big.res);
+  const std::set<Bytes> versions = {big.original, saved};
+
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    const pid_t pid = Start(big.Import(maps));
+    std::this_thread::sleep_for(full * round / 10);
+    kill(pid, round % 2 == 0 ? SIGKILL : SIGTERM);
+    WaitFor(pid);
+    EXPECT_TRUE(versions.contains(ReadFile(big.res)));
+    big.ExpectWholeBackups(versions);
+  }
+  ASSERT_EQ(WaitFor(Start(big.Import(maps))), 0);
+  EXPECT_EQ(ReadFile(big.res), saved);
+  EXPECT_EQ(tessaly::testing::ListFolder(big.dir.path()),
+            (std::vector<std::string>{"Meteor.res", "maps.json", "program"}));
+}
+
+// Two saves of one file at once: both report success, and the version that
+// lost the race is the other's backup.
+TEST(Process, ConcurrentSavesKeepEveryVersion) {
+  BigImport big(4u << 20);
+  const auto mapsA = big.Maps("a", "甲");
+  const auto mapsB = big.Maps("b", "乙");
+  ASSERT_EQ(WaitFor(Start(big.Import(mapsA))), 0);
+  const Bytes versionA = ReadFile(big.res);
+  ASSERT_EQ(WaitFor(Start(big.Import(mapsB))), 0);
+  const Bytes versionB = ReadFile(big.res);
+  for (int round = 0; round < 6; ++round) {
+    SCOPED_TRACE(round);
+    std::filesystem::remove_all(big.program);
+    std::filesystem::create_directories(big.program);
+    std::filesystem::copy_file(kCli, big.cli);
+    const pid_t a = Start(big.Import(mapsA));
+    const pid_t b = Start(big.Import(mapsB));
+    ASSERT_EQ(WaitFor(a), 0);
+    ASSERT_EQ(WaitFor(b), 0);
+    const Bytes last = ReadFile(big.res);
+    ASSERT_TRUE(last == versionA || last == versionB);
+    const Bytes& other = last == versionA ? versionB : versionA;
+    bool backedUp = false;
+    for (const auto& name : tessaly::testing::ListFolder(big.program)) {
+      backedUp = backedUp || ReadFile(big.program / PathFromUtf8(name)) == other;
+    }
+    EXPECT_TRUE(backedUp);
+  }
+}
+
+// Root saving a user's file leaves it the user's; an ordinary user saving a
+// file of someone else's that they may write keeps its owner too (written in
+// place, since a new file would be theirs).
+TEST(Process, OwnerAndGroupAreKept) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to hand files to other users";
+  constexpr uid_t kNobody = 65534;
+  constexpr gid_t kNogroup = 65534;
+  BigImport big(1000);
+  const auto maps = big.Maps("maps", "新");
+  ASSERT_EQ(chown(big.res.c_str(), kNobody, kNogroup), 0);
+  ASSERT_EQ(chmod(big.res.c_str(), 0640), 0);
+  ASSERT_EQ(WaitFor(Start(big.Import(maps))), 0);
+  struct stat st {};
+  ASSERT_EQ(stat(big.res.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kNobody);
+  EXPECT_EQ(st.st_gid, kNogroup);
+  EXPECT_EQ(st.st_mode & 07777, 0640U);
+  const Bytes saved = ReadFile(big.res);
+  EXPECT_NE(saved, big.original);
+
+  // root:nogroup 0664, saved by nobody from a folder it cannot write.
+  big.dir.Folder("shared");
+  const auto other = big.dir.Write("shared/Meteor.res", big.original);
+  ASSERT_EQ(chown(other.c_str(), 0, kNogroup), 0);
+  ASSERT_EQ(chmod(other.c_str(), 0664), 0);
+  ASSERT_EQ(chmod(big.program.c_str(), 0777), 0);
+  const pid_t pid = Start({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                           big.cli.string(), "import", other.string(), maps.string()});
+  ASSERT_EQ(WaitFor(pid), 0);
+  ASSERT_EQ(stat(other.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0U);
+  EXPECT_EQ(st.st_gid, kNogroup);
+  EXPECT_EQ(st.st_mode & 07777, 0664U);
+  EXPECT_EQ(ReadFile(other), saved);
+}
+
+// Running out of memory ends in the message and exit status 2, never an abort.
+TEST(Process, OutOfMemoryIsAMessageNotACrash) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+  TempDir dir;
+  const auto res = dir.Write("Meteor.res", SampleFile());
+  // A name of 40 MB: reading, parsing and checking it copies it more times
+  // than the limit below leaves room for.
+  const std::string text = R"({"maps": [{"name": ")" + std::string(40u << 20, 'x') +
+                           R"(", "model": 1, "listFlag": 11, "modes": 1, "music": 1,
+                           "storyOrder": 1}]})";
+  const auto maps = dir.Write("maps.json", AsBytes(text));
+  const std::string limited = "ulimit -v 180000; exec \"$0\" \"$@\"";
+  ASSERT_EQ(WaitFor(Start({"/bin/sh", "-c", limited, kCli.string(), "--help"})), 0);
+  const CliRun run =
+      Spawn("/bin/sh", {"-c", limited, kCli.string(), "import", res.string(), maps.string()}, dir);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("内存不足"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFile(res), SampleFile());
+}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace tessaly::cli

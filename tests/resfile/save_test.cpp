@@ -6,13 +6,19 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <optional>
+#include <thread>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "resfile/io_reason.hpp"
 #include "resfile/save.hpp"
+#include "resfile/temp_names.hpp"
 #include "resfile/text_path.hpp"
 #include "support/faulty_fs.hpp"
 #include "support/fixture.hpp"
@@ -49,16 +55,13 @@ struct SaveSetup {
     return WriteWithBackup(Env(files), res, content);
   }
 
-  // The original is intact, no temporary file is left beside it, and every
-  // backup there is holds the original whole.
+  // The original is intact, and neither a temporary file beside it nor a
+  // backup (the original needs none) is left.
   void ExpectUntouched() const {
     EXPECT_EQ(ReadFile(res), original);
     EXPECT_EQ(ListFolder(gameFolder), std::vector<std::string>{"Meteor.res"});
-    for (const fs::path& folder : {program, user}) {
-      for (const std::string& name : ListFolder(folder)) {
-        EXPECT_EQ(ReadFile(folder / PathFromUtf8(name)), original) << name;
-      }
-    }
+    EXPECT_TRUE(ListFolder(program).empty());
+    EXPECT_TRUE(ListFolder(user).empty());
   }
 };
 
@@ -155,7 +158,7 @@ TEST(WriteWithBackup, UnknownPermissionBitsGiveAnOrdinaryNewFile) {
   // (0666 less the umask), not a mode that locks other users out.
   SaveSetup s;
   FaultyFileSystem files;
-  files.FailStep(FsStep::kPermissions);
+  files.FailStep(FsStep::kFacts);
   ASSERT_TRUE(s.Save(files).ok());
   const ::mode_t mask = ::umask(0);
   ::umask(mask);
@@ -163,6 +166,136 @@ TEST(WriteWithBackup, UnknownPermissionBitsGiveAnOrdinaryNewFile) {
 }
 
 #endif
+
+std::string Repeat(std::string_view piece, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+TEST(BackupName, TooLongANameIsShortenedBeforeItsExtension) {
+  // A name may take 255 bytes on Linux, 255 UTF-16 units on Windows; the
+  // prefix "[20190719140509-2备份]" takes 24 bytes, or 20 units.
+#ifdef _WIN32
+  const std::size_t room = 255 - 20 - 4, perChinese = 1;
+#else
+  const std::size_t room = 255 - 24 - 4, perChinese = 3;
+#endif
+  const struct {
+    std::string name;
+    std::string expected;
+  } cases[] = {
+      {std::string(240, 'x') + ".res", std::string(room, 'x') + ".res"},
+      // Whole characters only.
+      {"A" + Repeat("测", 250) + ".res", "A" + Repeat("测", (room - 1) / perChinese) + ".res"},
+      // No extension to keep.
+      {std::string(300, 'z'), std::string(room + 4, 'z')},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BackupName("20190719140509", 2, PathFromUtf8(c.name)),
+              "[20190719140509-2备份]" + c.expected);
+  }
+  // A name that fits stays whole.
+  EXPECT_EQ(BackupName("20190719140509", 1, PathFromUtf8(std::string(225, 'y') + ".res")),
+            "[20190719140509备份]" + std::string(225, 'y') + ".res");
+}
+
+TEST(TempFileName, CarriesTheProcessAndIsRecognisedAgain) {
+  EXPECT_EQ(TempFileProcess(TempFileName(4242)), std::uint64_t{4242});
+  for (const char* other : {"Meteor.res", ".tessaly-12.tmp", ".tessaly-x-1.tmp", ".tessaly-1-2.res",
+                            "a.tessaly-1-2.tmp", ".tessaly--2.tmp"}) {
+    EXPECT_FALSE(TempFileProcess(other)) << other;
+  }
+}
+
+// A name of 240 bytes saves: its backup name would be 262 bytes long.
+TEST(WriteWithBackup, LongFileNameSavesWithAShortenedBackupName) {
+  SaveSetup s;
+  const fs::path res = s.gameFolder / (std::string(236, 'm') + ".res");
+  fs::rename(s.res, res);
+  const auto report = WriteWithBackup(SaveEnvironment{RealFileSystem(), s.clock, s.program, s.user},
+                                      res, s.content);
+  ASSERT_TRUE(report.ok()) << report.error().detail;
+  EXPECT_EQ(ReadFile(res), s.content);
+  EXPECT_EQ(ReadFile(report->backupPath), s.original);
+  EXPECT_TRUE(PathToUtf8(report->backupPath.filename()).ends_with("m.res"));
+}
+
+// The content goes into the file itself (same file, so its other names and
+// its owner stay) when a new file could not carry its owner over, or when the
+// file has further hard links.
+TEST(WriteWithBackup, WritesInPlaceWhenRenamingWouldLoseOwnerOrLinks) {
+  for (const bool hardLink : {true, false}) {
+    SCOPED_TRACE(hardLink);
+    SaveSetup s;
+    const fs::path other = s.dir.Folder("elsewhere") / "same.res";
+    FaultyFileSystem files;
+    if (hardLink) {
+      fs::create_hard_link(s.res, other);
+    } else {
+      files.OwnerCannotBeKept();
+    }
+    const auto report = s.Save(files);
+    ASSERT_TRUE(report.ok()) << report.error().detail;
+    EXPECT_EQ(ReadFile(s.res), s.content);
+    EXPECT_EQ(ReadFile(report->backupPath), s.original);
+    EXPECT_EQ(ListFolder(s.gameFolder), std::vector<std::string>{"Meteor.res"});
+    if (hardLink) {
+      EXPECT_EQ(ReadFile(other), s.content);
+    }
+    const auto& log = files.log();
+    EXPECT_NE(std::find(log.begin(), log.end(), FsStep::kWriteInPlace), log.end());
+    EXPECT_EQ(std::find(log.begin(), log.end(), FsStep::kRename), log.end());
+  }
+}
+
+// A write in place that fails half way leaves a damaged file: the backup's
+// bytes are put back, and then the backup is not needed.
+TEST(WriteWithBackup, FailedWriteInPlaceIsUndoneFromTheBackup) {
+  SaveSetup s;
+  FaultyFileSystem counting;
+  counting.OwnerCannotBeKept();
+  ASSERT_TRUE(SaveSetup().Save(counting).ok());
+  const auto& log = counting.log();
+  const auto at = std::find(log.begin(), log.end(), FsStep::kWriteInPlace) - log.begin();
+
+  FaultyFileSystem files;
+  files.OwnerCannotBeKept();
+  files.FailNth(static_cast<int>(at) + 1);
+  const auto report = s.Save(files);
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().message, FileInUseMessage(s.res));
+  s.ExpectUntouched();
+}
+
+// A save killed half way leaves its temporary file; the next save in that
+// folder removes such files of processes that are gone, and nothing else.
+TEST(WriteWithBackup, RemovesStraysOfGoneProcessesOnly) {
+  SaveSetup s;
+  const std::string gone = ".tessaly-4000000000-7.tmp";  // above any process id
+  const std::string unrelated = ".tessaly-notes.tmp";
+  s.dir.Write("game/" + gone, Bytes{1});
+  s.dir.Write("game/" + unrelated, Bytes{2});
+  ASSERT_TRUE(s.Save(RealFileSystem()).ok());
+  EXPECT_EQ(ListFolder(s.gameFolder), (std::vector<std::string>{unrelated, "Meteor.res"}));
+}
+
+// A second save of a file in the same folder waits for the first: while the
+// folder is locked nothing is written, and once it is free the save runs.
+TEST(WriteWithBackup, WaitsWhileAnotherSaveHoldsTheFolder) {
+  SaveSetup s;
+  auto lock = RealFileSystem().LockFolder(s.gameFolder);
+  ASSERT_TRUE(lock.ok());
+  std::optional<Result<SaveReport, SaveFailure>> report;
+  std::thread saver([&] { report.emplace(s.Save(RealFileSystem())); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(ReadFile(s.res), s.original);
+  EXPECT_TRUE(ListFolder(s.program).empty());
+  lock->reset();
+  saver.join();
+  ASSERT_TRUE(report && report->ok());
+  EXPECT_EQ(ReadFile(s.res), s.content);
+}
 
 // Before anything is written: no backup, no temporary file, the file as it was.
 TEST(WriteWithBackup, ReadOnlyFileIsRefused) {
@@ -175,9 +308,8 @@ TEST(WriteWithBackup, ReadOnlyFileIsRefused) {
   fs::permissions(s.res, fs::perms::owner_write, fs::perm_options::add);
   ASSERT_FALSE(report.ok());
   EXPECT_EQ(report.error().kind, SaveFailure::Kind::kIoFailed);
-  EXPECT_EQ(report.error().message, FileInUseMessage(s.res));
+  EXPECT_EQ(UserText(report.error()), FileInUseMessage(s.res) + "\n" + kReasonReadOnly);
   s.ExpectUntouched();
-  EXPECT_TRUE(ListFolder(s.program).empty());
 }
 
 TEST(WriteWithBackup, ChineseFolderAndFileNames) {
@@ -268,8 +400,8 @@ TEST(WriteWithBackup, EachFailingStepLeavesTheOriginalAlone) {
        SaveFailure::Kind::kIoFailed},
       {"backup copy fails in both folders", FsStep::kCopyToNew, false, false,
        SaveFailure::Kind::kIoFailed},
-      {"temporary write fails", FsStep::kWriteNew, false, false, SaveFailure::Kind::kIoFailed},
-      {"flush fails", FsStep::kFlush, false, false, SaveFailure::Kind::kIoFailed},
+      {"folder cannot be locked", FsStep::kLockFolder, false, false, SaveFailure::Kind::kIoFailed},
+      {"new file cannot be written", FsStep::kWriteNew, false, false, SaveFailure::Kind::kIoFailed},
       {"rename fails", FsStep::kRename, false, false, SaveFailure::Kind::kIoFailed},
   };
   for (const auto& c : cases) {
@@ -326,8 +458,8 @@ TEST(WriteWithBackup, FailingTheKthOperationNeverHarmsTheOriginal) {
     SCOPED_TRACE(testing::StepName(failed));
     if (report.ok()) {
       // Only a step with a way around may fail without failing the save.
-      EXPECT_TRUE(failed == FsStep::kCopyToNew || failed == FsStep::kPermissions ||
-                  failed == FsStep::kRemove);
+      EXPECT_TRUE(failed == FsStep::kCopyToNew || failed == FsStep::kFacts ||
+                  failed == FsStep::kRemove || failed == FsStep::kRemoveStrays);
       EXPECT_EQ(ReadFile(s.res), s.content);
       EXPECT_EQ(ReadFile(report->backupPath), s.original);
       EXPECT_EQ(ListFolder(s.gameFolder), std::vector<std::string>{"Meteor.res"});
@@ -346,7 +478,8 @@ TEST(WriteWithBackup, FailingTheKthOperationNeverHarmsTheOriginal) {
     EXPECT_EQ(fs::status(s.res).permissions() & fs::perms::all, fs::perms(0640));
 #endif
   }
-  EXPECT_GE(k, 8);  // existence, links, writable, backup, permissions, write, flush, rename
+  // existence, links, writable, lock, strays, facts, backup, write, rename
+  EXPECT_GE(k, 9);
 }
 
 }  // namespace

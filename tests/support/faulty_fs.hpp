@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,11 +20,13 @@ enum class FsStep {
   kIsRegularFile,
   kResolveLinks,
   kIsWritable,
-  kPermissions,
+  kFacts,
+  kLockFolder,
+  kRemoveStrays,
   kCreateDirectories,
   kCopyToNew,
   kWriteNew,
-  kFlush,
+  kWriteInPlace,
   kRename,
   kRemove,
 };
@@ -36,16 +39,20 @@ enum class FsStep {
       return "ResolveLinks";
     case FsStep::kIsWritable:
       return "IsWritable";
-    case FsStep::kPermissions:
-      return "Permissions";
+    case FsStep::kFacts:
+      return "Facts";
+    case FsStep::kLockFolder:
+      return "LockFolder";
+    case FsStep::kRemoveStrays:
+      return "RemoveStrays";
     case FsStep::kCreateDirectories:
       return "CreateDirectories";
     case FsStep::kCopyToNew:
       return "CopyToNew";
     case FsStep::kWriteNew:
       return "WriteNew";
-    case FsStep::kFlush:
-      return "Flush";
+    case FsStep::kWriteInPlace:
+      return "WriteInPlace";
     case FsStep::kRename:
       return "Rename";
     case FsStep::kRemove:
@@ -56,9 +63,7 @@ enum class FsStep {
 
 // Passes every call to an inner file system, except the calls chosen to fail:
 // the k-th call of all (counting from 1), or every call of one step, optionally
-// only for paths inside one folder. A failing CopyToNew or WriteNew leaves half
-// a file behind and then fails, as a disk that fills up half way would, so the
-// code under test has a half-written file to clean up.
+// only for paths inside one folder.
 class FaultyFileSystem final : public FileSystem {
  public:
   explicit FaultyFileSystem(FileSystem& inner = RealFileSystem()) : inner_(inner) {}
@@ -73,6 +78,14 @@ class FaultyFileSystem final : public FileSystem {
   }
   // IsRegularFile answers "no file" instead of failing.
   void ReportMissing() { reportMissing_ = true; }
+  // Facts say the owner cannot be kept on a new file, as for a user saving
+  // another user's file.
+  void OwnerCannotBeKept() { ownerCannotBeKept_ = true; }
+  // Stops failing, so that a retry runs on the real file system.
+  void Heal() {
+    failNth_ = 0;
+    failStep_.reset();
+  }
   // Runs after every successful Rename (to change the file before the reload).
   std::function<void(const std::filesystem::path& to)> afterRename;
 
@@ -95,9 +108,20 @@ class FaultyFileSystem final : public FileSystem {
     if (ShouldFail(FsStep::kIsWritable, p)) return Fail(Injected(FsStep::kIsWritable));
     return inner_.IsWritable(p);
   }
-  std::optional<std::filesystem::perms> Permissions(const std::filesystem::path& p) override {
-    if (ShouldFail(FsStep::kPermissions, p)) return std::nullopt;
-    return inner_.Permissions(p);
+  std::optional<FileFacts> Facts(const std::filesystem::path& p) override {
+    if (ShouldFail(FsStep::kFacts, p)) return std::nullopt;
+    auto facts = inner_.Facts(p);
+    if (facts && ownerCannotBeKept_) facts->ownerCanBeKept = false;
+    return facts;
+  }
+  Result<std::unique_ptr<FolderLock>, IoError> LockFolder(
+      const std::filesystem::path& folder) override {
+    if (ShouldFail(FsStep::kLockFolder, folder)) return Fail(Injected(FsStep::kLockFolder));
+    return inner_.LockFolder(folder);
+  }
+  void RemoveStrays(const std::filesystem::path& folder) override {
+    if (ShouldFail(FsStep::kRemoveStrays, folder)) return;
+    inner_.RemoveStrays(folder);
   }
   IoStatus CreateDirectories(const std::filesystem::path& dir) override {
     if (ShouldFail(FsStep::kCreateDirectories, dir)) {
@@ -107,27 +131,27 @@ class FaultyFileSystem final : public FileSystem {
   }
   IoStatus CopyToNew(const std::filesystem::path& from, const std::filesystem::path& to) override {
     if (ShouldFail(FsStep::kCopyToNew, to)) {
-      const IoStatus real = inner_.CopyToNew(from, to);
-      if (!real) return real;  // an existing name stays "already exists"
       std::error_code ec;
-      const auto size = std::filesystem::file_size(to, ec);
-      if (!ec) std::filesystem::resize_file(to, size / 2, ec);  // a copy cut short
+      // A taken name still reads "already exists", so the next name is tried.
+      if (std::filesystem::exists(to, ec)) return inner_.CopyToNew(from, to);
       return Fail(Injected(FsStep::kCopyToNew));
     }
     return inner_.CopyToNew(from, to);
   }
   IoStatus WriteNew(const std::filesystem::path& to, std::span<const std::uint8_t> bytes,
-                    std::optional<std::filesystem::perms> perms) override {
-    if (ShouldFail(FsStep::kWriteNew, to)) {
-      const IoStatus real = inner_.WriteNew(to, bytes.first(bytes.size() / 2), perms);
-      if (!real) return real;
-      return Fail(Injected(FsStep::kWriteNew));
-    }
-    return inner_.WriteNew(to, bytes, perms);
+                    const std::optional<FileFacts>& facts) override {
+    if (ShouldFail(FsStep::kWriteNew, to)) return Fail(Injected(FsStep::kWriteNew));
+    return inner_.WriteNew(to, bytes, facts);
   }
-  IoStatus Flush(const std::filesystem::path& file) override {
-    if (ShouldFail(FsStep::kFlush, file)) return Fail(Injected(FsStep::kFlush));
-    return inner_.Flush(file);
+  // A failing in-place write stops half way, as a full disk would, so the
+  // file really is damaged when the failure is reported.
+  IoStatus WriteInPlace(const std::filesystem::path& file,
+                        std::span<const std::uint8_t> bytes) override {
+    if (ShouldFail(FsStep::kWriteInPlace, file)) {
+      (void)inner_.WriteInPlace(file, bytes.first(bytes.size() / 2));
+      return Fail(Injected(FsStep::kWriteInPlace));
+    }
+    return inner_.WriteInPlace(file, bytes);
   }
   IoStatus Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
     if (ShouldFail(FsStep::kRename, to)) return Fail(Injected(FsStep::kRename));
@@ -150,7 +174,7 @@ class FaultyFileSystem final : public FileSystem {
     return fail;
   }
   static IoError Injected(FsStep step) {
-    return IoError{IoError::Code::kOther, std::string("injected failure of ") + StepName(step)};
+    return IoError{IoError::Code::kOther, std::string("injected failure of ") + StepName(step), ""};
   }
 
   FileSystem& inner_;
@@ -158,6 +182,7 @@ class FaultyFileSystem final : public FileSystem {
   std::optional<FsStep> failStep_;
   std::filesystem::path onlyInside_;
   bool reportMissing_ = false;
+  bool ownerCannotBeKept_ = false;
   int calls_ = 0;
   int failures_ = 0;
   std::vector<FsStep> log_;

@@ -55,6 +55,19 @@ class SaveTest : public QObject {
     QCOMPARE(FilesIn(ed.dir.path()).size(), std::size_t{2});  // Meteor.res and program/
   }
 
+  // The file was written and backed up but cannot be read back: the user
+  // learns both, in that order.
+  void reloadFailureSaysTheSaveHappenedFirst() {
+    Editor ed(QStringList{"甲", "乙"});
+    ed.files.afterRename = [](const std::filesystem::path& p) {
+      std::filesystem::resize_file(p, 10);
+    };
+    ed.click(QStringLiteral("Command1"));
+    QCOMPARE(ed.prompts.messages.size(), std::size_t{2});
+    QCOMPARE(ed.prompts.messages[0].text, QStringLiteral("修改成功！"));
+    QCOMPARE(ed.prompts.messages[1].text, kInUse);
+  }
+
   // Failures show their message and leave the shown table, the selection and
   // the file as they were.
   void saveFails_data() {
@@ -64,7 +77,7 @@ class SaveTest : public QObject {
     QTest::newRow("file removed") << "removed" << int(MessageIcon::kWarning) << "原始文件未找到!";
     QTest::newRow("backup fails") << "copy" << int(MessageIcon::kNone) << kInUse;
     QTest::newRow("write fails") << "write" << int(MessageIcon::kNone) << kInUse;
-    QTest::newRow("flush fails") << "flush" << int(MessageIcon::kNone) << kInUse;
+    QTest::newRow("lock fails") << "lock" << int(MessageIcon::kNone) << kInUse;
     QTest::newRow("rename fails") << "rename" << int(MessageIcon::kNone) << kInUse;
     QTest::newRow("count below 0") << "count" << int(MessageIcon::kNone) << "<value>";
   }
@@ -96,10 +109,11 @@ class SaveTest : public QObject {
     QCOMPARE(shown, (QStringList{"3:未存", "2:乙"}));
 
     if (cause == "removed") std::filesystem::remove(ed.resPath);
-    if (cause == "copy") ed.files.failAt = FailingFileSystem::Step::kCopy;
-    if (cause == "write") ed.files.failAt = FailingFileSystem::Step::kWrite;
-    if (cause == "flush") ed.files.failAt = FailingFileSystem::Step::kFlush;
-    if (cause == "rename") ed.files.failAt = FailingFileSystem::Step::kRename;
+    using tessaly::testing::FsStep;
+    if (cause == "copy") ed.files.FailStep(FsStep::kCopyToNew);
+    if (cause == "write") ed.files.FailStep(FsStep::kWriteNew);
+    if (cause == "lock") ed.files.FailStep(FsStep::kLockFolder);
+    if (cause == "rename") ed.files.FailStep(FsStep::kRename);
     ed.click(QStringLiteral("Command1"));
 
     QCOMPARE(ed.prompts.messages.size(), std::size_t{1});
@@ -127,7 +141,7 @@ class SaveTest : public QObject {
 
     // Once the cause is gone, the same table saves.
     if (cause != "removed" && cause != "count") {
-      ed.files.failAt = FailingFileSystem::Step::kNone;
+      ed.files.Heal();
       ed.prompts.messages.clear();
       ed.click(QStringLiteral("Command1"));
       QCOMPARE(ed.prompts.texts(), QStringList{"修改成功！"});

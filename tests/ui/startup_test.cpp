@@ -85,7 +85,7 @@ class StartupTest : public QObject {
     std::optional<QString> fileArg;
     if (!argument.isEmpty()) fileArg = pathOf(argument);
 
-    FailingFileSystem files;
+    tessaly::testing::FaultyFileSystem files;
     FixedClock clock;
     const auto form = StartEditor(fake, fileArg, {files, clock, dir.path(), dir.path()});
 

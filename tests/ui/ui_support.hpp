@@ -58,52 +58,6 @@ inline QStringList NumberedNames(int count) {
   return names;
 }
 
-// The real file system, with one step made to fail on request.
-class FailingFileSystem final : public FileSystem {
- public:
-  enum class Step { kNone, kCopy, kWrite, kFlush, kRename };
-  Step failAt = Step::kNone;
-
-  Result<bool, IoError> IsRegularFile(const std::filesystem::path& p) override {
-    return real().IsRegularFile(p);
-  }
-  Result<std::filesystem::path, IoError> ResolveLinks(const std::filesystem::path& p) override {
-    return real().ResolveLinks(p);
-  }
-  Result<bool, IoError> IsWritable(const std::filesystem::path& p) override {
-    return real().IsWritable(p);
-  }
-  std::optional<std::filesystem::perms> Permissions(const std::filesystem::path& p) override {
-    return real().Permissions(p);
-  }
-  IoStatus CreateDirectories(const std::filesystem::path& dir) override {
-    if (failAt == Step::kCopy) return Broken();
-    return real().CreateDirectories(dir);
-  }
-  IoStatus CopyToNew(const std::filesystem::path& from, const std::filesystem::path& to) override {
-    if (failAt == Step::kCopy) return Broken();
-    return real().CopyToNew(from, to);
-  }
-  IoStatus WriteNew(const std::filesystem::path& to, std::span<const std::uint8_t> bytes,
-                    std::optional<std::filesystem::perms> perms) override {
-    if (failAt == Step::kWrite) return Broken();
-    return real().WriteNew(to, bytes, perms);
-  }
-  IoStatus Flush(const std::filesystem::path& file) override {
-    if (failAt == Step::kFlush) return Broken();
-    return real().Flush(file);
-  }
-  IoStatus Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
-    if (failAt == Step::kRename) return Broken();
-    return real().Rename(from, to);
-  }
-  void Remove(const std::filesystem::path& p) override { real().Remove(p); }
-
- private:
-  static FileSystem& real() { return RealFileSystem(); }
-  static IoStatus Broken() { return Fail(IoError{IoError::Code::kOther, "broken on purpose"}); }
-};
-
 // 14:05:09 on 19 July 2019.
 struct FixedClock final : tessaly::testing::FixedClock {
   FixedClock() : tessaly::testing::FixedClock(2019, 7, 19, 14, 5, 9) {}
@@ -114,7 +68,7 @@ struct FixedClock final : tessaly::testing::FixedClock {
 struct Editor {
   TempDir dir;
   FakePrompts prompts;
-  FailingFileSystem files;
+  tessaly::testing::FaultyFileSystem files;
   FixedClock clock;
   std::filesystem::path resPath;
   std::unique_ptr<Form1> form;

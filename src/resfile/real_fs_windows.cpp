@@ -1,0 +1,263 @@
+// The machine's file system on Windows.
+
+#include <windows.h>
+
+#include <chrono>
+#include <thread>
+
+#include "io_reason.hpp"
+#include "save.hpp"
+#include "temp_names.hpp"
+#include "text_path.hpp"
+
+namespace fs = std::filesystem;
+
+namespace tessaly {
+namespace {
+
+IoError WindowsError(DWORD error, const fs::path& p) {
+  IoError::Code code = IoError::Code::kOther;
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+    code = IoError::Code::kAlreadyExists;
+  }
+  if (error == ERROR_ACCESS_DENIED) code = IoError::Code::kPermission;
+  return IoError{code, PathToUtf8(p) + ": " + WindowsErrorText(error),
+                 ReasonForWindowsError(error)};
+}
+
+IoError LastError(const fs::path& p) { return WindowsError(GetLastError(), p); }
+
+// The path in the form that lifts the 260-character limit of the Win32 file
+// functions ("\\?\C:\…", "\\?\UNC\server\share\…"), so that long names and
+// their longer backup names work wherever the file system takes them.
+std::wstring Long(const fs::path& p) {
+  std::error_code ec;
+  fs::path absolute = fs::absolute(p, ec);
+  if (ec) return p.wstring();
+  std::wstring text = absolute.make_preferred().wstring();
+  if (text.starts_with(L"\\\\?\\")) return text;
+  if (text.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + text.substr(2);
+  return L"\\\\?\\" + text;
+}
+
+fs::path FolderOf(const fs::path& p) {
+  return p.has_parent_path() ? p.parent_path() : fs::path(".");
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (ok()) CloseHandle(h_);
+  }
+  [[nodiscard]] bool ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  [[nodiscard]] HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+IoStatus WriteAll(HANDLE h, std::span<const std::uint8_t> bytes, const fs::path& p) {
+  constexpr std::size_t kSlice = std::size_t{64} << 20;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const auto chunk = static_cast<DWORD>(std::min(bytes.size() - done, kSlice));
+    DWORD written = 0;
+    if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) return Fail(LastError(p));
+    done += written;
+  }
+  return {};
+}
+
+bool ProcessIsAlive(std::uint64_t pid) {
+  if (pid == 0 || pid > 0xFFFFFFFFULL) return false;
+  const Handle process(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid)));
+  if (!process.ok()) return GetLastError() == ERROR_ACCESS_DENIED;
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+// A hidden lock file that nobody else may open and that goes when its
+// handle closes, also when the process is killed.
+class LockFile final : public FolderLock {
+ public:
+  explicit LockFile(HANDLE h) : h_(h) {}
+  ~LockFile() override {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+
+ private:
+  HANDLE h_;
+};
+
+class WindowsFileSystem final : public FileSystem {
+ public:
+  Result<bool, IoError> IsRegularFile(const fs::path& p) override {
+    const DWORD attributes = GetFileAttributesW(Long(p).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+      return Fail(WindowsError(error, p));
+    }
+    // A folder or a device is no file; so is a hidden or system file, as the
+    // open dialog does not list them either.
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_HIDDEN |
+                          FILE_ATTRIBUTE_SYSTEM)) == 0;
+  }
+
+  Result<fs::path, IoError> ResolveLinks(const fs::path& p) override {
+    std::error_code ec;
+    if (!fs::is_symlink(p, ec)) return p;
+    fs::path target = fs::canonical(p, ec);
+    if (ec) return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + ec.message(), ""});
+    return target;
+  }
+
+  Result<bool, IoError> IsWritable(const fs::path& p) override {
+    const DWORD attributes = GetFileAttributesW(Long(p).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(LastError(p));
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+    // Another program holding the file open without letting others write or
+    // delete it would make the final replace fail after the backup is made;
+    // find that out now. (Wine's ReplaceFileW also leaves a stray temporary
+    // file behind when it fails so.)
+    const Handle probe(CreateFileW(Long(p).c_str(), GENERIC_WRITE | DELETE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe.ok()) {
+      if (GetLastError() == ERROR_ACCESS_DENIED) return false;
+      return Fail(LastError(p));
+    }
+    return true;
+  }
+
+  std::optional<FileFacts> Facts(const fs::path& p) override {
+    // Attributes, times and access control travel with ReplaceFileW; only the
+    // link count matters here.
+    const Handle h(CreateFileW(Long(p).c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.ok()) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h.get(), &info)) return std::nullopt;
+    FileFacts facts;
+    facts.links = info.nNumberOfLinks;
+    return facts;
+  }
+
+  Result<std::unique_ptr<FolderLock>, IoError> LockFolder(const fs::path& folder) override {
+    const fs::path name = folder / L".tessaly.lock";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+      const HANDLE h = CreateFileW(Long(name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      if (h != INVALID_HANDLE_VALUE)
+        return std::unique_ptr<FolderLock>(std::make_unique<LockFile>(h));
+      const DWORD error = GetLastError();
+      // A folder that takes no new file cannot hold the lock file; the save
+      // goes on unguarded rather than not at all.
+      if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) {
+        return std::unique_ptr<FolderLock>(std::make_unique<LockFile>(INVALID_HANDLE_VALUE));
+      }
+      if (error == ERROR_ACCESS_DENIED && !fs::exists(name)) {
+        return std::unique_ptr<FolderLock>(std::make_unique<LockFile>(INVALID_HANDLE_VALUE));
+      }
+      if (std::chrono::steady_clock::now() > deadline) {
+        return Fail(IoError{IoError::Code::kOther, PathToUtf8(folder) + ": locked", kReasonBusy});
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+  void RemoveStrays(const fs::path& folder) override {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+      const auto pid = TempFileProcess(PathToUtf8(entry.path().filename()));
+      if (!pid || *pid == GetCurrentProcessId() || ProcessIsAlive(*pid)) continue;
+      std::error_code ignored;
+      if (entry.is_regular_file(ignored)) fs::remove(entry.path(), ignored);
+    }
+  }
+
+  IoStatus CreateDirectories(const fs::path& dir) override {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) return Fail(IoError{IoError::Code::kOther, PathToUtf8(dir) + ": " + ec.message(), ""});
+    return {};
+  }
+
+  IoStatus CopyToNew(const fs::path& from, const fs::path& to) override {
+    // Copied under a temporary name, flushed, then moved to its name, which
+    // MoveFileExW without MOVEFILE_REPLACE_EXISTING never replaces.
+    const fs::path temp = FolderOf(to) / TempFileName(GetCurrentProcessId());
+    if (!CopyFileW(Long(from).c_str(), Long(temp).c_str(), TRUE)) return Fail(LastError(to));
+    const auto drop = [&](IoError error) {
+      DeleteFileW(Long(temp).c_str());
+      return Fail(std::move(error));
+    };
+    {
+      const Handle h(CreateFileW(Long(temp).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!h.ok() || !FlushFileBuffers(h.get())) return drop(LastError(to));
+    }
+    if (!MoveFileExW(Long(temp).c_str(), Long(to).c_str(), MOVEFILE_WRITE_THROUGH))
+      return drop(LastError(to));
+    return {};
+  }
+
+  IoStatus WriteNew(const fs::path& to, std::span<const std::uint8_t> bytes,
+                    const std::optional<FileFacts>&) override {
+    // Windows has no mode or owner to carry over here: ReplaceFileW keeps them.
+    bool created = false;
+    IoStatus status = [&]() -> IoStatus {
+      const Handle h(CreateFileW(Long(to).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!h.ok()) return Fail(LastError(to));
+      created = true;
+      if (auto written = WriteAll(h.get(), bytes, to); !written) return written;
+      if (!FlushFileBuffers(h.get())) return Fail(LastError(to));
+      return {};
+    }();
+    if (!status && created) DeleteFileW(Long(to).c_str());
+    return status;
+  }
+
+  IoStatus WriteInPlace(const fs::path& file, std::span<const std::uint8_t> bytes) override {
+    const Handle h(CreateFileW(Long(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.ok()) return Fail(LastError(file));
+    if (auto written = WriteAll(h.get(), bytes, file); !written) return written;
+    if (!SetEndOfFile(h.get()) || !FlushFileBuffers(h.get())) return Fail(LastError(file));
+    return {};
+  }
+
+  IoStatus Rename(const fs::path& from, const fs::path& to) override {
+    // ReplaceFileW keeps what a rename would lose (creation time, access
+    // control list, compression, other attributes). Where it is refused (a
+    // file system without support, or a replaced file that it moved away
+    // before failing) the rename below still puts the new file in place.
+    if (ReplaceFileW(Long(to).c_str(), Long(from).c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                     nullptr)) {
+      return {};
+    }
+    if (MoveFileExW(Long(from).c_str(), Long(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return {};
+    }
+    return Fail(LastError(to));
+  }
+
+  void Remove(const fs::path& p) override { DeleteFileW(Long(p).c_str()); }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static WindowsFileSystem instance;
+  return instance;
+}
+
+}  // namespace tessaly
