@@ -1,5 +1,6 @@
 #include "save.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -49,7 +50,9 @@ fs::path TempFolder() {
   return temp;
 }
 
-// How long a name is to the file system: bytes on Linux, UTF-16 units on Windows.
+// How long a name is to the file system: its UTF-8 bytes on Linux; on
+// Windows the larger of its UTF-16 units (what NTFS counts) and its UTF-8
+// bytes (what the Linux file system under Wine counts).
 std::size_t NameLength(std::string_view utf8) {
 #ifdef _WIN32
   std::size_t units = 0;
@@ -57,7 +60,7 @@ std::size_t NameLength(std::string_view utf8) {
     const auto b = static_cast<unsigned char>(c);
     if ((b & 0xC0U) != 0x80U) units += b >= 0xF0 ? 2 : 1;
   }
-  return units;
+  return std::max(units, utf8.size());
 #else
   return utf8.size();
 #endif

@@ -123,7 +123,7 @@ struct SaveEnvironment {
 [[nodiscard]] std::string TimeStamp(const std::tm& local);
 
 // The longest file name a folder takes: 255 bytes on Linux, 255 UTF-16 units
-// on Windows.
+// on Windows (and 255 bytes again for Windows programs run under Wine).
 inline constexpr std::size_t kMaxFileNameLength = 255;
 
 // "[" stamp "备份]" name for the first backup of a second; "[" stamp "-k备份]"

@@ -174,13 +174,9 @@ std::string Repeat(std::string_view piece, std::size_t times) {
 }
 
 TEST(BackupName, TooLongANameIsShortenedBeforeItsExtension) {
-  // A name may take 255 bytes on Linux, 255 UTF-16 units on Windows; the
-  // prefix "[20190719140509-2备份]" takes 24 bytes, or 20 units.
-#ifdef _WIN32
-  const std::size_t room = 255 - 20 - 4, perChinese = 1;
-#else
+  // A name may take 255 bytes (on Windows also 255 UTF-16 units, which these
+  // names never reach first); "[20190719140509-2备份]" takes 24 bytes.
   const std::size_t room = 255 - 24 - 4, perChinese = 3;
-#endif
   const struct {
     std::string name;
     std::string expected;
