@@ -9,6 +9,8 @@
 #include "cli/interchange.hpp"
 #include "resfile/loader.hpp"
 #include "resfile/text_path.hpp"
+#include "table/apply_maps.hpp"
+#include "table/messages.hpp"
 
 namespace tessaly::cli {
 namespace {
@@ -217,13 +219,17 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
     return kExitFileError;
   }
   if (const auto applied = ApplyMaps(*doc, *parsed); !applied) {
-    err << mapsName << "：" << applied.error().message << '\n';
+    err << mapsName << "：" << ErrorText(applied.error()) << '\n';
     return kExitFileError;
   }
 
   const auto saved = SaveDocument(*doc, env);
   if (!saved) {
-    const SaveFailure& failure = saved.error();
+    if (const auto* invalid = std::get_if<TableError>(&saved.error())) {
+      err << ErrorText(*invalid) << '\n';
+      return kExitFileError;
+    }
+    const SaveFailure& failure = std::get<SaveFailure>(saved.error());
     switch (failure.kind) {
       case SaveFailure::Kind::kSourceMissing:
         err << failure.message << "（" << failure.detail << "）\n";

@@ -19,6 +19,7 @@
 #include "digit_validator.hpp"
 #include "form2.hpp"
 #include "look.hpp"
+#include "table/messages.hpp"
 
 // The icon lives in a resource of this static library; naming its initialiser
 // here keeps the linker from dropping it.
@@ -283,7 +284,7 @@ void Form1::WriteClicked() {
   if (!SelectedRow()) return;
   const auto written = WriteEntry(doc_.table, ReadArea());
   if (!written) {
-    prompts_.Information(Utf8(written.error().text), this);
+    prompts_.Information(Utf8(ErrorText(written.error())), this);
     return;
   }
   if (const auto id = ParseMapId(diTuId_)) RefreshRowOfId(*id);
@@ -298,7 +299,7 @@ void Form1::RefreshRowOfId(std::uint32_t mapId) {
 void Form1::AddClicked() {
   const auto added = AddEntry(doc_.table, ReadArea(), doc_.extraCount);
   if (!added) {
-    prompts_.Information(Utf8(added.error().text), this);
+    prompts_.Information(Utf8(ErrorText(added.error())), this);
     return;
   }
   list1_->addItem(Utf8(doc_.table.DisplayItemAt(doc_.table.DisplayCount() - 1)));
@@ -338,7 +339,11 @@ void Form1::ApplyMove(std::optional<std::size_t> from, std::optional<std::size_t
 void Form1::SaveClicked() {
   const auto saved = SaveDocument(doc_, saveEnv_);
   if (!saved) {
-    const SaveFailure& failure = saved.error();
+    if (const auto* invalid = std::get_if<TableError>(&saved.error())) {
+      prompts_.Information(Utf8(ErrorText(*invalid)), this);
+      return;
+    }
+    const SaveFailure& failure = std::get<SaveFailure>(saved.error());
     if (failure.kind == SaveFailure::Kind::kSourceMissing) {
       prompts_.Warning(Utf8(failure.message), this);
     } else {

@@ -9,6 +9,7 @@
 
 #include "resfile/format.hpp"
 #include "support/seeded_random.hpp"
+#include "table/messages.hpp"
 #include "ui/look.hpp"
 #include "ui_support.hpp"
 

@@ -1,0 +1,35 @@
+#include "apply_maps.hpp"
+
+#include <utility>
+
+namespace tessaly {
+
+Result<void, TableError> ApplyMaps(Document& doc, const std::vector<MapValues>& maps) {
+  if (maps.size() > kMaxEntries) {
+    return Fail(TableError{.kind = TableErrorKind::kTooManyMaps,
+                           .count = static_cast<std::int64_t>(maps.size())});
+  }
+  const std::vector<MapEntry>& loaded = doc.table.Records();
+  MapTable table;
+  std::size_t position = 0;
+  for (const MapValues& m : maps) {
+    ++position;
+    const bool namesLoaded = m.id && *m.id >= 1 && *m.id <= loaded.size();
+    auto entry = EntryFromValues(m, namesLoaded ? &loaded[*m.id - 1] : nullptr);
+    if (!entry) return Fail(AtMap(entry.error(), position, m.name));
+    entry->mapId = table.NextMapId();
+    table.Append(std::move(entry).value());
+  }
+
+  // The whole new file is built once here, so that anything saving would
+  // refuse (such as an entry count outside 0 - 65535) is found before the disk
+  // is touched; the table goes in only when it passes.
+  std::swap(doc.table, table);
+  if (const auto image = BuildSaveImage(doc); !image) {
+    std::swap(doc.table, table);
+    return Fail(image.error());
+  }
+  return {};
+}
+
+}  // namespace tessaly
