@@ -111,13 +111,13 @@ std::optional<std::size_t> MoveUp(MapTable& table, std::optional<std::size_t> se
   if (!selectedRow || *selectedRow == 0 || *selectedRow >= table.DisplayCount()) {
     return std::nullopt;
   }
-  table.SwapRows(*selectedRow, *selectedRow - 1);
+  table.SwapWithNext(*selectedRow - 1);
   return *selectedRow - 1;
 }
 
 std::optional<std::size_t> MoveDown(MapTable& table, std::optional<std::size_t> selectedRow) {
   if (!selectedRow || *selectedRow + 1 >= table.DisplayCount()) return std::nullopt;
-  table.SwapRows(*selectedRow, *selectedRow + 1);
+  table.SwapWithNext(*selectedRow);
   return *selectedRow + 1;
 }
 
