@@ -11,6 +11,14 @@ MapListModel::MapListModel(MapTable& table, QObject* parent)
 
 MapListModel::~MapListModel() { table_.SetListener(nullptr); }
 
+QModelIndex MapListModel::index(int row, int column, const QModelIndex& parent) const {
+  if (row < 0 || column != 0 || parent.isValid() ||
+      static_cast<std::size_t>(row) >= table_.DisplayCount()) {
+    return {};
+  }
+  return createIndex(row, column);
+}
+
 int MapListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(table_.DisplayCount());
 }

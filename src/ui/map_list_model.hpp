@@ -19,6 +19,10 @@ class MapListModel final : public QAbstractListModel, private MapTableListener {
   explicit MapListModel(MapTable& table, QObject* parent = nullptr);
   ~MapListModel() override;
 
+  // Without QAbstractListModel's checks through rowCount and columnCount:
+  // QListView asks for the index of every row on each layout.
+  [[nodiscard]] QModelIndex index(int row, int column = 0,
+                                  const QModelIndex& parent = QModelIndex()) const override;
   [[nodiscard]] int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
 
