@@ -6,13 +6,10 @@
 
 #include <string>
 
-#include "entries.hpp"
 #include "table/messages.hpp"
 
 namespace tessaly {
 namespace {
-
-using testing::RecordOf;
 
 std::string Times(std::string_view text, int n) {
   std::string out;
@@ -65,21 +62,6 @@ TEST(NameBytes, StoresWhatGbkHoldsInAtMost254BytesWithoutControlCharacters) {
   }
 }
 
-TEST(NameBytesForSave, LoadedBytesWhileTheNameIsTheirDecoding) {
-  // "A", then a pair that is no GBK character: it loads as A and U+FFFD.
-  MapRecord record = RecordOf({.name = "A"});
-  record.nameBytes = "A\x80\x41";
-  record.name = "A\xEF\xBF\xBD";
-  MapEntry entry = EntryFromRecord(record, 1);
-  EXPECT_EQ(NameBytesForSave(entry).value(), "A\x80\x41");
-
-  entry.name = "测";  // renamed: encoded anew
-  EXPECT_EQ(NameBytesForSave(entry).value(), "\xB2\xE2");
-  entry.name = "A\xEF\xBF\xBD";
-  entry.loadedNameBytes.reset();  // typed anew: U+FFFD has no GBK form
-  EXPECT_EQ(NameBytesForSave(entry).error().kind, TableErrorKind::kNameNotGbk);
-}
-
 MapValues Values(std::string name, std::uint16_t model, std::string modes = "110000") {
   return MapValues{.name = std::move(name),
                    .model = model,
@@ -89,48 +71,8 @@ MapValues Values(std::string name, std::uint16_t model, std::string modes = "110
                    .storyOrder = 9};
 }
 
-TEST(EntryFromValues, NewEntryTakesTheValuesWithFolderTextFromTheModel) {
-  struct Case {
-    std::uint16_t model;
-    const char* recordString;
-  };
-  const Case cases[] = {
-      {0, "0::::::0::::::0::::::图::::::5::::::SN00::::::7::::::110000::::::200::::::9"},
-      {7, "0::::::0::::::7::::::图::::::5::::::SN07::::::7::::::110000::::::200::::::9"},
-      {100, "0::::::0::::::100::::::图::::::6::::::SN100::::::7::::::110000::::::200::::::9"},
-      {65535, "0::::::0::::::65535::::::图::::::8::::::SN65535::::::7::::::110000::::::200::::::9"},
-  };
-  for (const auto& c : cases) {
-    const auto entry = EntryFromValues(Values("图", c.model), nullptr);
-    ASSERT_TRUE(entry.ok());
-    EXPECT_EQ(RecordString(*entry), c.recordString);
-    EXPECT_FALSE(entry->loadedNameBytes);
-  }
-}
-
-TEST(EntryFromValues, KeepsTheReplacedIdPositionAndLoadedNameBytesWhileTheNameIsUnchanged) {
-  MapRecord record = RecordOf({.name = "A", .offset = 1234});
-  record.nameBytes = "A\x80\x41";
-  record.name = "A\xEF\xBF\xBD";
-  const MapEntry loaded = EntryFromRecord(record, 3);
-
-  const auto same = EntryFromValues(Values(loaded.name, 12), &loaded);
-  ASSERT_TRUE(same.ok()) << ErrorText(same.error());
-  EXPECT_EQ(same->mapId, 3U);
-  EXPECT_EQ(same->recordPos, 1234U);
-  EXPECT_EQ(same->model, 12);
-  EXPECT_EQ(same->loadedNameBytes, std::string("A\x80\x41"));
-
-  const auto renamed = EntryFromValues(Values("B", 12), &loaded);
-  ASSERT_TRUE(renamed.ok());
-  EXPECT_EQ(renamed->recordPos, 1234U);
-  EXPECT_FALSE(renamed->loadedNameBytes);
-
-  // Without the replaced entry the same name is new text, which GBK cannot hold.
-  EXPECT_EQ(EntryFromValues(Values(loaded.name, 12), nullptr).error().kind,
-            TableErrorKind::kNameNotGbk);
-}
-
+// Write, Add (edit_test) and import (apply_maps_test) show the rest of
+// EntryFromValues at work; only import can bring mode bits of its own.
 TEST(EntryFromValues, ModeBitsMustBeSixZerosOrOnes) {
   for (const char* modes : {"", "11000", "1100000", "110002", "11000a"}) {
     const auto entry = EntryFromValues(Values("A", 1, modes), nullptr);
