@@ -4,9 +4,10 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <cstdio>
 #include <optional>
 
-#include "ui/look.hpp"
+#include "ui/chinese_look.hpp"
 #include "ui/prompts.hpp"
 #include "ui/screenshot.hpp"
 #include "ui/startup.hpp"
@@ -14,7 +15,12 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tessaly"));
-  tessaly::ui::ApplyChineseLook(app);
+  if (!tessaly::ui::ApplyChineseLook(app)) {
+    std::fputs(
+        "tessaly: Qt's Chinese translation qtbase_zh_CN.qm is missing; Qt's own buttons "
+        "and dialogs stay English (Debian: install qt6-translations-l10n)\n",
+        stderr);
+  }
 
   std::optional<QString> fileArg;
   if (const QStringList args = QApplication::arguments(); args.size() > 1) fileArg = args.at(1);

@@ -6,6 +6,8 @@
 #include "resfile/loader.hpp"
 #include "table/document.hpp"
 #include "table/edit.hpp"
+#include "table/history.hpp"
+#include "table/messages.hpp"
 
 namespace tessaly::bench {
 namespace {
@@ -53,7 +55,8 @@ void Save(benchmark::State& state, const std::filesystem::path& source) {
   for (auto _ : state) {
     auto saved = SaveDocument(*doc, env);
     if (!saved) {
-      state.SkipWithError(saved.error().detail.c_str());
+      const std::string why = ErrorText(saved.error());
+      state.SkipWithError(why.c_str());
       break;
     }
     state.PauseTiming();
@@ -134,6 +137,38 @@ void BM_RowOfLastId(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(table.RowOfId(32767));
 }
 
+// One undo and one redo of a step done on the 32767 maps; each of the two
+// takes at most the time of the pair.
+enum class StepKind { kWrite, kAdd, kDeleteFirst, kMove };
+
+void BM_UndoRedoPair(benchmark::State& state) {
+  MapTable table = ManyMapsDocument().table;
+  EditHistory history(table);
+  bool done = false;
+  switch (static_cast<StepKind>(state.range(0))) {
+    case StepKind::kWrite:
+      done = history.Write(SampleArea("20000")).ok();
+      break;
+    case StepKind::kAdd:
+      done = history.Add(SampleArea(""), -32767).ok();
+      break;
+    case StepKind::kDeleteFirst:
+      done = history.Delete(std::size_t{0});
+      break;
+    case StepKind::kMove:
+      done = history.MoveUp(std::size_t{30000}).has_value();
+      break;
+  }
+  if (!done) {
+    state.SkipWithError("the step was refused");
+    return;
+  }
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(history.Undo());
+    benchmark::DoNotOptimize(history.Redo());
+  }
+}
+
 BENCHMARK(BM_Load32767Maps)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load200MBHeader)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildSaveImage32767Maps)->Unit(benchmark::kMillisecond);
@@ -145,6 +180,10 @@ BENCHMARK(BM_DeleteFirstRow)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveUpAndDown)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindByIdText)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RowOfLastId)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UndoRedoPair)
+    ->ArgName("write0_add1_delete2_move3")
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tessaly::bench

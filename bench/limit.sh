@@ -30,5 +30,5 @@ if [ -x "$bin/window_bench" ]; then
   QT_QPA_PLATFORM=offscreen "$bin/window_bench" "$files/many-maps.res"
 fi
 
-"$bin/core_bench" --benchmark_filter='Write|Add|Delete|Move|Find|RowOf|Save|Build' \
+"$bin/core_bench" --benchmark_filter='Write|Add|Delete|Move|Find|RowOf|Save|Build|UndoRedo' \
   --benchmark_min_time=0.2

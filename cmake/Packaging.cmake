@@ -32,8 +32,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 # dpkg-shlibdeps fills Depends from the libraries the programs link (Qt, ICU);
 # the fonts are what makes the Chinese text readable.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its window-system plugin at run time, out of dpkg-shlibdeps' sight.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt loads its window-system plugin and its translations (the Chinese texts of
+# its own buttons and dialogs) at run time, out of dpkg-shlibdeps' sight.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
 
 include(CPack)

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Tessaly and opens the editor on the bundled sample.
+# Sets up the machine, builds Tessaly and opens the editor on a copy of the
+# bundled sample in the build folder. The copy is made once, so edits saved in
+# it survive later runs, and the tracked examples/Meteor.res is never written.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -10,4 +12,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "        (scripts/screenshot.sh shows the window under Xvfb as a picture)" >&2
   exit 1
 fi
-exec build/default/bin/tessaly examples/Meteor.res
+sample=build/default/Meteor.res
+[ -f "$sample" ] || cp examples/Meteor.res "$sample"
+exec build/default/bin/tessaly "$sample"

@@ -11,7 +11,7 @@ packages=(
   libicu-dev nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth fonts-noto-cjk
 )
 if [ "${1:-}" = windows ]; then

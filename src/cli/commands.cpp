@@ -10,6 +10,8 @@
 #include "resfile/io_reason.hpp"
 #include "resfile/loader.hpp"
 #include "resfile/text_path.hpp"
+#include "table/apply_maps.hpp"
+#include "table/messages.hpp"
 
 namespace tessaly::cli {
 namespace {
@@ -223,19 +225,20 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
     return kExitFileError;
   }
   if (const auto applied = ApplyMaps(*doc, *parsed); !applied) {
-    err << mapsName << "：" << applied.error().message << '\n';
+    err << mapsName << "：" << ErrorText(applied.error()) << '\n';
     return kExitFileError;
   }
 
   const auto saved = SaveDocument(*doc, env);
   if (!saved) {
-    const SaveFailure& failure = saved.error();
+    if (const auto* invalid = std::get_if<TableError>(&saved.error())) {
+      err << ErrorText(*invalid) << '\n';
+      return kExitFileError;
+    }
+    const SaveFailure& failure = std::get<SaveFailure>(saved.error());
     switch (failure.kind) {
       case SaveFailure::Kind::kSourceMissing:
         err << failure.message << "（" << failure.detail << "）\n";
-        return kExitFileError;
-      case SaveFailure::Kind::kInvalidValue:
-        err << failure.message << '\n';
         return kExitFileError;
       case SaveFailure::Kind::kIoFailed:
         err << UserText(failure) << "\n" << failure.detail << "\n文件未被修改。\n";

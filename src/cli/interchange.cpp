@@ -564,46 +564,4 @@ Result<std::vector<MapValues>, ImportError> ParseMapsCsv(std::string_view text) 
   return maps;
 }
 
-Result<void, ImportError> ApplyMaps(Document& doc, const std::vector<MapValues>& maps) {
-  if (maps.size() > kMaxEntries) {
-    return Fail(ImportError{"地图太多：" + std::to_string(maps.size()) + "个，最多" +
-                            std::to_string(kMaxEntries) + "个"});
-  }
-  MapTable table;
-  std::size_t position = 0;
-  for (const MapValues& m : maps) {
-    ++position;
-    const auto& loaded = doc.table.Records();
-    const MapEntry* old = m.id && *m.id <= loaded.size() ? &loaded[*m.id - 1] : nullptr;
-
-    MapEntry entry;
-    entry.mapId = table.NextMapId();
-    entry.recordPos = old != nullptr ? old->recordPos : 0;
-    entry.model = m.model;
-    entry.name = m.name;
-    entry.folderLength = FolderLengthOfModelText(std::to_string(m.model));
-    entry.folder = FolderText(m.model);
-    entry.listFlag = m.listFlag;
-    entry.modeBits = m.modes;
-    entry.music = m.music;
-    entry.storyOrder = m.storyOrder;
-    if (old != nullptr && old->name == m.name) entry.loadedNameBytes = old->loadedNameBytes;
-
-    const auto nameBytes = NameBytesForSave(entry, MapLabel(position, &m.name));
-    if (!nameBytes) return Fail(ImportError{nameBytes.error().message});
-    table.Append(std::move(entry));
-  }
-
-  // The whole new file is built once here, so that anything saving would
-  // refuse (such as an entry count outside 0 - 65535) is found before the disk
-  // is touched; the table goes in only when it passes.
-  std::swap(doc.table, table);
-  const auto image = BuildSaveImage(doc);
-  if (!image) {
-    std::swap(doc.table, table);
-    return Fail(ImportError{image.error().message});
-  }
-  return {};
-}
-
 }  // namespace tessaly::cli

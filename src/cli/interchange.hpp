@@ -1,8 +1,8 @@
 #pragma once
 
 // The maps of a Meteor.res as text for other programs (JSON and CSV), and the
-// way back: reading such a text, checking every value, and putting the maps
-// into a document's table so that saving writes them.
+// way back: reading such a text into checked MapValues (which ApplyMaps of
+// table/apply_maps.hpp puts into a document's table).
 
 #include <cstdint>
 #include <optional>
@@ -14,25 +14,14 @@
 
 #include "resfile/result.hpp"
 #include "table/document.hpp"
+#include "table/map_values.hpp"
+#include "table/messages.hpp"
 
 namespace tessaly::cli {
 
 // The CSV header row that export writes and import expects (id may be left out).
 inline constexpr std::string_view kCsvHeader = "id,name,model,listFlag,modes,music,storyOrder";
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-// One map of an import file, every value checked and in range.
-struct MapValues {
-  std::optional<std::uint32_t> id;  // the map id in the loaded file, when given
-  std::string name;                 // UTF-8
-  std::uint16_t model = 0;
-  std::uint8_t listFlag = 0;
-  std::string modes;  // exactly six '0'/'1', padded on the left when shorter
-  std::uint8_t music = 0;
-  std::uint8_t storyOrder = 0;
-
-  friend bool operator==(const MapValues&, const MapValues&) = default;
-};
 
 // Why an import file cannot be used, for the user: names the map (position
 // from 1 and name) and the field, or the place of a format error.
@@ -62,12 +51,5 @@ struct ImportError {
 // CRLF, LF or CR line ends. Columns are found by the header's names, in any
 // order; other columns are ignored; rows that are wholly empty are skipped.
 [[nodiscard]] Result<std::vector<MapValues>, ImportError> ParseMapsCsv(std::string_view text);
-
-// Replaces the table of `doc` with `maps`, in that order. A map whose id names
-// a loaded map keeps its record position, and its loaded name bytes while the
-// name is unchanged. Checks every name and then the whole file as saving would
-// build it; on failure `doc` is left as it was.
-[[nodiscard]] Result<void, ImportError> ApplyMaps(Document& doc,
-                                                  const std::vector<MapValues>& maps);
 
 }  // namespace tessaly::cli

@@ -140,7 +140,6 @@ inline constexpr std::string_view kSourceMissingMessage = "原始文件未找到
 struct SaveFailure {
   enum class Kind {
     kSourceMissing,  // no ordinary file at the path: nothing was done
-    kInvalidValue,   // a value of the table cannot be stored: nothing was done
     kIoFailed,       // a file-system step failed; the original is unchanged
     kReloadFailed,   // the file was written but could not be read back
   };

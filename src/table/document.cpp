@@ -3,14 +3,9 @@
 #include <algorithm>
 
 #include "resfile/format.hpp"
-#include "resfile/gbk.hpp"
+#include "table/map_values.hpp"
 
 namespace tessaly {
-std::string MapLabel(std::size_t position, const std::string* name) {
-  std::string label = "第" + std::to_string(position) + "个地图";
-  if (name != nullptr) label += "“" + *name + "”";
-  return label;
-}
 
 Document DocumentFromLoaded(LoadedFile loaded) {
   Document doc;
@@ -32,26 +27,19 @@ Result<Document, LoadError> LoadDocument(const std::filesystem::path& path) {
   return DocumentFromLoaded(std::move(loaded).value());
 }
 
-Result<std::string, ValueError> NameBytesForSave(const MapEntry& entry, const std::string& what) {
-  if (entry.loadedNameBytes && Bytes2Str(*entry.loadedNameBytes) == entry.name) {
-    return *entry.loadedNameBytes;
+Result<void, TableError> CheckEntryCount(const Document& doc, std::size_t maps) {
+  const std::int64_t count = doc.extraCount + static_cast<std::int64_t>(maps);
+  if (count < 0 || count > 65535) {
+    return Fail(TableError{.kind = TableErrorKind::kCountOutOfRange, .count = count});
   }
-  auto encoded = EncodeGbk(entry.name);
-  if (!encoded) {
-    return Fail(ValueError{what + "的名称含有GBK无法表示的字符，无法保存！"});
-  }
-  if (encoded->size() > kMaxNameBytes) {
-    return Fail(ValueError{what + "的名称有" + std::to_string(encoded->size()) + "个GBK字节，最多" +
-                           std::to_string(kMaxNameBytes) + "个，无法保存！"});
-  }
-  return std::move(encoded).value();
+  return {};
 }
 
-Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc) {
-  const std::int64_t count = doc.extraCount + static_cast<std::int64_t>(doc.table.DisplayCount());
-  if (count < 0 || count > 65535) {
-    return Fail(ValueError{"条目数" + std::to_string(count) + "超出0 - 65535，无法保存！"});
+Result<std::vector<std::uint8_t>, TableError> BuildSaveImage(const Document& doc) {
+  if (auto counted = CheckEntryCount(doc, doc.table.DisplayCount()); !counted) {
+    return Fail(counted.error());
   }
+  const std::int64_t count = doc.extraCount + static_cast<std::int64_t>(doc.table.DisplayCount());
   std::size_t headerSize =
       doc.headerEnd ? static_cast<std::size_t>(*doc.headerEnd) + 1 : doc.resBytes.size();
   headerSize = std::min(headerSize, doc.resBytes.size());
@@ -66,14 +54,20 @@ Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc
   for (const std::uint32_t id : doc.table.DisplayIds()) {
     offsets.push_back(image.size());
     const MapEntry& entry = doc.table.Records()[id - 1];
-    const std::string what = MapLabel(++position, &entry.name);
-    auto name = NameBytesForSave(entry, what);
-    if (!name) return Fail(name.error());
+    ++position;
+    const auto atThisMap = [&](TableError error) {
+      return Fail(AtMap(std::move(error), position, entry.name));
+    };
+    auto name = NameBytesForSave(entry);
+    if (!name) return atThisMap(name.error());
     if (entry.folder.size() > kMaxNameBytes) {
-      return Fail(ValueError{what + "的模型文件夹名太长，无法保存！"});
+      return atThisMap(
+          TableError{.kind = TableErrorKind::kFolderTooLong, .field = MapField::kModel});
     }
     if (!IsModeBits(entry.modeBits)) {
-      return Fail(ValueError{what + "的模式“" + entry.modeBits + "”不是六位0或1，无法保存！"});
+      return atThisMap(TableError{.kind = TableErrorKind::kModesInvalid,
+                                  .field = MapField::kModes,
+                                  .text = entry.modeBits});
     }
     AppendRecordImage(image, RecordImageInput{
                                  .nameBytes = *name,
@@ -96,32 +90,29 @@ Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc
   for (std::size_t i = 0; same && i < offsets.size(); ++i) {
     same = check.records[i].offset == offsets[i];
   }
-  if (!same) {
-    return Fail(ValueError{
-        "文件头末尾的字节会和新的地图记录连成一条假记录，保存后无法正确读回，已取消保存！"});
-  }
+  if (!same) return Fail(TableError{.kind = TableErrorKind::kPhantomRecord});
   return image;
 }
 
-Result<SaveReport, SaveFailure> SaveDocument(Document& doc, const SaveEnvironment& env) {
+Result<SaveReport, SaveError> SaveDocument(Document& doc, const SaveEnvironment& env) {
   // The new image lives only while it is written, so the reload below never
   // holds three copies of a large file at once.
-  auto report = [&]() -> Result<SaveReport, SaveFailure> {
+  auto report = [&]() -> Result<SaveReport, SaveError> {
     const auto image = BuildSaveImage(doc);
-    if (!image) {
-      return Fail(SaveFailure{SaveFailure::Kind::kInvalidValue, image.error().message,
-                              image.error().message, ""});
-    }
-    return WriteWithBackup(env, doc.resPath, *image);
+    if (!image) return Fail(SaveError(image.error()));
+    auto written = WriteWithBackup(env, doc.resPath, *image);
+    if (!written) return Fail(SaveError(written.error()));
+    return std::move(written).value();
   }();
   if (!report) return report;
   auto reloaded = LoadDocument(doc.resPath);
   if (!reloaded) {
-    return Fail(SaveFailure{SaveFailure::Kind::kReloadFailed, FileInUseMessage(doc.resPath),
-                            reloaded.error().message, ""});
+    return Fail(
+        SaveError(SaveFailure{SaveFailure::Kind::kReloadFailed, FileInUseMessage(doc.resPath),
+                              reloaded.error().message, ""}));
   }
   doc = std::move(reloaded).value();
-  return report;
+  return std::move(report).value();
 }
 
 }  // namespace tessaly

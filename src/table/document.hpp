@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "resfile/loader.hpp"
 #include "resfile/result.hpp"
 #include "resfile/save.hpp"
 #include "table/map_table.hpp"
+#include "table/table_error.hpp"
 
 namespace tessaly {
 
@@ -31,30 +33,26 @@ struct Document {
 // Loads the file at `path` (see LoadResFile).
 [[nodiscard]] Result<Document, LoadError> LoadDocument(const std::filesystem::path& path);
 
-// "第3个地图“测试”": how messages name the map at a 1-based position; without
-// the name part when `name` is null.
-[[nodiscard]] std::string MapLabel(std::size_t position, const std::string* name);
-
-// A value of the table that cannot be stored, named for the user.
-struct ValueError {
-  std::string message;
-};
-
-// The GBK bytes saving writes for an entry's name: the loaded bytes while the
-// name is unchanged, otherwise the name encoded. Fails for a name GBK cannot
-// hold or longer than 254 bytes; `what` names the map in the message.
-[[nodiscard]] Result<std::string, ValueError> NameBytesForSave(const MapEntry& entry,
-                                                               const std::string& what);
-
 // The whole new file in memory: the loaded header (offsets 0 to HeaderEnd, or
 // the whole loaded file when no record was found, padded to 54 bytes) with the
 // new entry count, then one record per display item in display order.
-[[nodiscard]] Result<std::vector<std::uint8_t>, ValueError> BuildSaveImage(const Document& doc);
+// Refused when a value cannot be stored: the entry count (kCountOutOfRange),
+// a name (NameBytesForSave), mode bits or folder text of the map at a display
+// position, or a header whose last bytes would read back as a map of their
+// own once the new records follow (kPhantomRecord).
+[[nodiscard]] Result<std::vector<std::uint8_t>, TableError> BuildSaveImage(const Document& doc);
+
+// The entry count saving would write for `maps` maps (ExtraCount plus them)
+// must lie between 0 and 65535.
+[[nodiscard]] Result<void, TableError> CheckEntryCount(const Document& doc, std::size_t maps);
+
+// Why SaveDocument did not save: a value of the table that cannot be stored
+// (nothing was done), or a failure of the steps on disk.
+using SaveError = std::variant<TableError, SaveFailure>;
 
 // Saves the document: builds and checks the new file, writes it with a backup
 // (WriteWithBackup) and loads it again. The reloaded state replaces `doc` only
 // when the reload succeeds; on any failure `doc` is as it was.
-[[nodiscard]] Result<SaveReport, SaveFailure> SaveDocument(Document& doc,
-                                                           const SaveEnvironment& env);
+[[nodiscard]] Result<SaveReport, SaveError> SaveDocument(Document& doc, const SaveEnvironment& env);
 
 }  // namespace tessaly

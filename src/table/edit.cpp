@@ -1,16 +1,8 @@
 #include "edit.hpp"
 
-#include "resfile/format.hpp"
-#include "resfile/gbk.hpp"
+#include "table/map_values.hpp"
 
 namespace tessaly {
-namespace {
-
-std::string RangeMessage(std::string_view field, std::uint32_t limit) {
-  return std::string(field) + "必须是0 - " + std::to_string(limit) + "之间的数字";
-}
-
-}  // namespace
 
 std::optional<std::uint32_t> ParseDigits(std::string_view text, std::uint32_t limit) {
   if (text.empty()) return std::nullopt;
@@ -50,76 +42,60 @@ std::uint32_t FolderLengthOfModelText(std::string_view modelText) {
   return modelText.size() == 1 ? 5U : static_cast<std::uint32_t>(modelText.size() + 3);
 }
 
-namespace {
-
-// The entry the edit area describes. `previous` is the entry being written, if
-// any: a name it was loaded with and that is unchanged is saved with its loaded
-// bytes, so it need not be one that GBK can encode anew.
-Result<MapEntry, EditMessage> BuildEntry(const EditArea& area, const MapEntry* previous) {
-  if (area.name.empty()) return Fail(EditMessage{std::string(kNameEmpty)});
-  if (area.model.empty()) return Fail(EditMessage{std::string(kModelEmpty)});
-  if (area.music.empty()) return Fail(EditMessage{std::string(kMusicEmpty)});
-  if (area.story.empty()) return Fail(EditMessage{std::string(kStoryEmpty)});
-  const auto model = ParseDigits(area.model, kModelLimit);
-  if (!model) return Fail(EditMessage{RangeMessage("模型", kModelLimit)});
-  const auto music = ParseDigits(area.music, kMusicLimit);
-  if (!music) return Fail(EditMessage{RangeMessage("音乐", kMusicLimit)});
-  const auto story = ParseDigits(area.story, kStoryLimit);
-  if (!story) return Fail(EditMessage{RangeMessage("剧情排列", kStoryLimit)});
-  const bool keepsLoadedName =
-      previous != nullptr && previous->loadedNameBytes && area.name == previous->name;
-  if (!keepsLoadedName) {
-    const auto encoded = EncodeGbk(area.name);
-    if (!encoded) return Fail(EditMessage{"地图名含有GBK无法表示的字符，无法保存"});
-    if (encoded->size() > kMaxNameBytes) {
-      return Fail(EditMessage{"地图名太长：" + std::to_string(encoded->size()) + "个GBK字节，最多" +
-                              std::to_string(kMaxNameBytes) + "个"});
+Result<MapEntry, TableError> EntryFromArea(const EditArea& area, const MapEntry* replaced) {
+  const auto empty = [](TableErrorKind kind) { return Fail(TableError{.kind = kind}); };
+  if (area.name.empty()) return empty(TableErrorKind::kNameEmpty);
+  if (area.model.empty()) return empty(TableErrorKind::kModelEmpty);
+  if (area.music.empty()) return empty(TableErrorKind::kMusicEmpty);
+  if (area.story.empty()) return empty(TableErrorKind::kStoryEmpty);
+  struct NumberField {
+    const std::string& text;
+    std::uint32_t limit;
+    MapField field;
+  };
+  const NumberField numbers[] = {{area.model, kModelLimit, MapField::kModel},
+                                 {area.music, kMusicLimit, MapField::kMusic},
+                                 {area.story, kStoryLimit, MapField::kStoryOrder}};
+  std::uint32_t parsed[3] = {};
+  for (std::size_t k = 0; k < std::size(numbers); ++k) {
+    const auto value = ParseDigits(numbers[k].text, numbers[k].limit);
+    if (!value) {
+      return Fail(TableError{.kind = TableErrorKind::kNotInRange,
+                             .field = numbers[k].field,
+                             .count = numbers[k].limit});
     }
+    parsed[k] = *value;
   }
-
-  MapEntry entry;
-  entry.model = static_cast<std::uint16_t>(*model);
-  entry.name = area.name;
-  entry.folderLength = FolderLengthOfModelText(area.model);
-  entry.folder = FolderText(*model);
-  entry.listFlag = area.listFlag ? 11 : 10;
-  entry.modeBits.clear();
-  for (const bool set : area.modes) entry.modeBits += set ? '1' : '0';
-  entry.music = static_cast<std::uint8_t>(*music);
-  entry.storyOrder = static_cast<std::uint8_t>(*story);
-  if (keepsLoadedName) entry.loadedNameBytes = previous->loadedNameBytes;
+  MapValues values;
+  values.name = area.name;
+  values.model = static_cast<std::uint16_t>(parsed[0]);
+  values.listFlag = area.listFlag ? 11 : 10;
+  for (const bool set : area.modes) values.modes += set ? '1' : '0';
+  values.music = static_cast<std::uint8_t>(parsed[1]);
+  values.storyOrder = static_cast<std::uint8_t>(parsed[2]);
+  auto entry = EntryFromValues(values, replaced);
+  if (entry) entry->folderLength = FolderLengthOfModelText(area.model);
   return entry;
 }
 
-}  // namespace
-
-Result<MapEntry, EditMessage> EntryFromArea(const EditArea& area) {
-  return BuildEntry(area, nullptr);
-}
-
-Result<void, EditMessage> WriteEntry(MapTable& table, const EditArea& area) {
+Result<void, TableError> WriteEntry(MapTable& table, const EditArea& area) {
   const MapEntry* old = table.FindByIdText(area.mapIdText);
-  auto built = BuildEntry(area, old);
+  auto built = EntryFromArea(area, old);
   if (!built) return Fail(built.error());
-  if (old == nullptr) return {};
-  MapEntry entry = std::move(built).value();
-  entry.mapId = old->mapId;
-  entry.recordPos = old->recordPos;
-  table.Replace(entry);
+  if (old != nullptr) table.Replace(*built);
   return {};
 }
 
-Result<std::uint32_t, EditMessage> AddEntry(MapTable& table, const EditArea& area,
-                                            std::int64_t extraCount) {
-  auto built = EntryFromArea(area);
+Result<std::uint32_t, TableError> AddEntry(MapTable& table, const EditArea& area,
+                                           std::int64_t extraCount) {
+  auto built = EntryFromArea(area, nullptr);
   if (!built) return Fail(built.error());
   const std::int64_t countAfter = extraCount + static_cast<std::int64_t>(table.DisplayCount()) + 1;
   if (table.RecordCount() >= kMaxEntries || countAfter > 65535) {
-    return Fail(EditMessage{"地图数量已达上限（65535），无法再添加"});
+    return Fail(TableError{.kind = TableErrorKind::kTableFull});
   }
   MapEntry entry = std::move(built).value();
   entry.mapId = table.NextMapId();
-  entry.recordPos = 0;
   const std::uint32_t id = entry.mapId;
   table.Append(std::move(entry));
   return id;
@@ -135,13 +111,13 @@ std::optional<std::size_t> MoveUp(MapTable& table, std::optional<std::size_t> se
   if (!selectedRow || *selectedRow == 0 || *selectedRow >= table.DisplayCount()) {
     return std::nullopt;
   }
-  table.SwapRows(*selectedRow, *selectedRow - 1);
+  table.SwapWithNext(*selectedRow - 1);
   return *selectedRow - 1;
 }
 
 std::optional<std::size_t> MoveDown(MapTable& table, std::optional<std::size_t> selectedRow) {
   if (!selectedRow || *selectedRow + 1 >= table.DisplayCount()) return std::nullopt;
-  table.SwapRows(*selectedRow, *selectedRow + 1);
+  table.SwapWithNext(*selectedRow);
   return *selectedRow + 1;
 }
 

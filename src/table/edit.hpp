@@ -12,6 +12,7 @@
 
 #include "resfile/result.hpp"
 #include "table/map_table.hpp"
+#include "table/table_error.hpp"
 
 namespace tessaly {
 
@@ -30,19 +31,9 @@ struct EditArea {
   friend bool operator==(const EditArea&, const EditArea&) = default;
 };
 
-inline constexpr std::string_view kNameEmpty = "地图名不能为空";
-inline constexpr std::string_view kModelEmpty = "模型不能为空";
-inline constexpr std::string_view kMusicEmpty = "音乐不能为空";
-inline constexpr std::string_view kStoryEmpty = "剧情排列不能为空";
-
 inline constexpr std::uint32_t kModelLimit = 65535;
 inline constexpr std::uint32_t kMusicLimit = 255;
 inline constexpr std::uint32_t kStoryLimit = 255;
-
-// A refusal of Write or Add, shown to the user as it stands.
-struct EditMessage {
-  std::string text;
-};
 
 // The edit area filled from an entry: DiTu_ID gets its map id, the fields its
 // stored values; the list flag shows as set for 11 only.
@@ -58,21 +49,25 @@ struct EditMessage {
 // model folder text plus one.
 [[nodiscard]] std::uint32_t FolderLengthOfModelText(std::string_view modelText);
 
-// The entry fields 2 to 9 that the edit area describes, checked in the order
-// name, model, music, story order (the first exactly empty one is refused),
-// then whether the numbers fit and the name can be stored in GBK.
-[[nodiscard]] Result<MapEntry, EditMessage> EntryFromArea(const EditArea& area);
+// The entry the edit area describes in place of `replaced` (null for a new
+// one). The fields are checked in the order name, model, music, story order:
+// the first exactly empty one is refused (kNameEmpty … kStoryEmpty), then a
+// number that is not decimal digits within its limit (kNotInRange); the rest
+// is EntryFromValues. Field 4 counts the model text as typed
+// (FolderLengthOfModelText).
+[[nodiscard]] Result<MapEntry, TableError> EntryFromArea(const EditArea& area,
+                                                         const MapEntry* replaced);
 
 // Write: stores the edit area into the record (and so the display item) of
 // area.mapIdText, keeping its map id and file position. No matching record:
 // nothing changes, and that is no error.
-[[nodiscard]] Result<void, EditMessage> WriteEntry(MapTable& table, const EditArea& area);
+[[nodiscard]] Result<void, TableError> WriteEntry(MapTable& table, const EditArea& area);
 
 // Add: appends a new entry with map id RecordCount() + 1 and file position 0.
-// Refused when one more entry could not be saved: the entry count
+// Refused (kTableFull) when one more entry could not be saved: the entry count
 // (extraCount + display items + 1) would pass 65535, or the table is full.
-[[nodiscard]] Result<std::uint32_t, EditMessage> AddEntry(MapTable& table, const EditArea& area,
-                                                          std::int64_t extraCount);
+[[nodiscard]] Result<std::uint32_t, TableError> AddEntry(MapTable& table, const EditArea& area,
+                                                         std::int64_t extraCount);
 
 // Delete: removes the selected display item; its record stays. False when
 // nothing is selected.

@@ -55,15 +55,38 @@ std::optional<std::uint32_t> ParseMapId(std::string_view text) {
   return value;
 }
 
+MapTable::MapTable(const MapTable& other) : records_(other.records_), display_(other.display_) {}
+
+MapTable::MapTable(MapTable&& other) noexcept
+    : records_(std::move(other.records_)), display_(std::move(other.display_)) {}
+
+MapTable& MapTable::operator=(const MapTable& other) {
+  if (this == &other) return *this;
+  return *this = MapTable(other);
+}
+
+MapTable& MapTable::operator=(MapTable&& other) noexcept {
+  if (this == &other) return *this;
+  if (listener_ != nullptr) listener_->BeforeReset();
+  records_ = std::move(other.records_);
+  display_ = std::move(other.display_);
+  if (listener_ != nullptr) listener_->AfterReset();
+  return *this;
+}
+
 void MapTable::Clear() {
+  if (listener_ != nullptr) listener_->BeforeReset();
   display_.clear();
   records_.clear();
+  if (listener_ != nullptr) listener_->AfterReset();
 }
 
 void MapTable::Append(MapEntry entry) {
   assert(entry.mapId == records_.size() + 1);
+  if (listener_ != nullptr) listener_->BeforeInsert(display_.size());
   display_.push_back(entry.mapId);
   records_.push_back(std::move(entry));
+  if (listener_ != nullptr) listener_->AfterInsert();
 }
 
 std::string MapTable::DisplayItemAt(std::size_t row) const { return DisplayItem(EntryAtRow(row)); }
@@ -88,13 +111,40 @@ std::optional<std::size_t> MapTable::RowOfId(std::uint32_t mapId) const {
 bool MapTable::Replace(const MapEntry& entry) {
   if (entry.mapId == 0 || entry.mapId > records_.size()) return false;
   records_[entry.mapId - 1] = entry;
+  if (listener_ != nullptr) {
+    if (const auto row = RowOfId(entry.mapId)) listener_->RowChanged(*row);
+  }
   return true;
 }
 
 void MapTable::RemoveRow(std::size_t row) {
+  assert(row < display_.size());
+  if (listener_ != nullptr) listener_->BeforeRemove(row);
   display_.erase(display_.begin() + static_cast<std::ptrdiff_t>(row));
+  if (listener_ != nullptr) listener_->AfterRemove();
 }
 
-void MapTable::SwapRows(std::size_t a, std::size_t b) { std::swap(display_.at(a), display_.at(b)); }
+void MapTable::InsertRow(std::size_t row, std::uint32_t mapId) {
+  assert(row <= display_.size() && mapId >= 1 && mapId <= records_.size());
+  if (listener_ != nullptr) listener_->BeforeInsert(row);
+  display_.insert(display_.begin() + static_cast<std::ptrdiff_t>(row), mapId);
+  if (listener_ != nullptr) listener_->AfterInsert();
+}
+
+void MapTable::SwapWithNext(std::size_t upper) {
+  assert(upper + 1 < display_.size());
+  if (listener_ != nullptr) listener_->BeforeSwap(upper);
+  std::swap(display_[upper], display_[upper + 1]);
+  if (listener_ != nullptr) listener_->AfterSwap();
+}
+
+void MapTable::RemoveLastRecord() {
+  assert(!records_.empty() && !display_.empty() && display_.back() == records_.size());
+  const std::size_t row = display_.size() - 1;
+  if (listener_ != nullptr) listener_->BeforeRemove(row);
+  display_.pop_back();
+  records_.pop_back();
+  if (listener_ != nullptr) listener_->AfterRemove();
+}
 
 }  // namespace tessaly

@@ -34,6 +34,8 @@ struct MapEntry {
   // The GBK bytes the name was loaded with; saving writes them back as they
   // were while `name` is still their decoding.
   std::optional<std::string> loadedNameBytes;
+
+  friend bool operator==(const MapEntry&, const MapEntry&) = default;
 };
 
 // The entry of a loaded record with map id `mapId`.
@@ -49,8 +51,42 @@ struct MapEntry {
 // The map id of a display item: the text before its first ':'.
 [[nodiscard]] std::string_view MapIdOfItem(std::string_view displayItem);
 
+// Told about every change of a table's display list, so that a view of it
+// can follow. Rows are display rows. Each change comes as a Before… call, the
+// change itself, then the matching After… call.
+class MapTableListener {
+ public:
+  virtual ~MapTableListener() = default;
+  virtual void BeforeInsert(std::size_t row) = 0;
+  virtual void AfterInsert() = 0;
+  virtual void BeforeRemove(std::size_t row) = 0;
+  virtual void AfterRemove() = 0;
+  // Rows `upper` and `upper` + 1 trade places.
+  virtual void BeforeSwap(std::size_t upper) = 0;
+  virtual void AfterSwap() = 0;
+  // The display item of `row` changed (its record was replaced).
+  virtual void RowChanged(std::size_t row) = 0;
+  // Everything may change: both lists are cleared or replaced.
+  virtual void BeforeReset() = 0;
+  virtual void AfterReset() = 0;
+};
+
 class MapTable {
  public:
+  MapTable() = default;
+  // A copy or a moved-from table has no listener: a listener watches one
+  // table object, whatever values are later put into it. Assigning to a table
+  // tells its listener of a reset.
+  MapTable(const MapTable& other);
+  MapTable(MapTable&& other) noexcept;
+  MapTable& operator=(const MapTable& other);
+  MapTable& operator=(MapTable&& other) noexcept;
+  ~MapTable() = default;
+
+  // The one listener of this table, or null. It must outlive the table or be
+  // taken away first.
+  void SetListener(MapTableListener* listener) { listener_ = listener; }
+
   // Clears both lists.
   void Clear();
   // Appends a display item and a record; the entry's map id must be
@@ -83,11 +119,19 @@ class MapTable {
   bool Replace(const MapEntry& entry);
   // Removes a display item; its record stays and still counts for NextMapId.
   void RemoveRow(std::size_t row);
-  void SwapRows(std::size_t a, std::size_t b);
+  // Shows the record of `mapId` again at display row `row` (row <= DisplayCount()).
+  void InsertRow(std::size_t row, std::uint32_t mapId);
+  // Swaps the display items of rows `upper` and `upper` + 1.
+  void SwapWithNext(std::size_t upper);
+  // Takes back the last Append: removes the last record, which must be shown
+  // in the last display row. The one way the record list shrinks between two
+  // loads, so the next Append gives the same map id again.
+  void RemoveLastRecord();
 
  private:
   std::vector<MapEntry> records_;       // List2: row r holds map id r + 1
   std::vector<std::uint32_t> display_;  // List1: map ids in display order
+  MapTableListener* listener_ = nullptr;
 };
 
 // Parses a map id written in canonical decimal (no sign, blanks or leading zeros).

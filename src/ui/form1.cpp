@@ -1,5 +1,6 @@
 #include "form1.hpp"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -7,18 +8,23 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTimer>
-#include <cmath>
+#include <variant>
 
-#include "digit_validator.hpp"
+#include "chinese_look.hpp"
 #include "form2.hpp"
-#include "look.hpp"
+#include "map_list_model.hpp"
+#include "map_list_view.hpp"
+#include "table/messages.hpp"
+#include "text_fields.hpp"
+#include "twips.hpp"
+#include "utf8.hpp"
 
 // The icon lives in a resource of this static library; naming its initialiser
 // here keeps the linker from dropping it.
@@ -96,51 +102,60 @@ Form1::Form1(Document doc, Prompts& prompts, SaveEnvironment saveEnv, QWidget* p
 
   BuildControls();
   SetTabOrder();
-  FillList();
+  AddKeys();
+  UpdateButtons();
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setInterval(kTimerInterval);
-  connect(timer1_, &QTimer::timeout, this, &Form1::UpdateButtons);
-  timer1_->start();
+  buttonTimer_ = new QTimer(this);
+  buttonTimer_->setObjectName(QStringLiteral("Timer1"));
+  buttonTimer_->setInterval(kTimerInterval);
+  connect(buttonTimer_, &QTimer::timeout, this, &Form1::UpdateButtons);
+  buttonTimer_->start();
 
+  // The keyboard starts in the map list, with nothing selected.
+  mapList_->setFocus(Qt::OtherFocusReason);
   if (const QScreen* screen = this->screen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+  // Qt deletes child widgets only after the members, so the list's model
+  // would outlive the table it watches: both go first.
+  delete mapList_;
+  delete listModel_;
+}
 
 void Form1::BuildControls() {
-  command3_ = Button(this, QStringLiteral("Command3"), QStringLiteral("关于"),
-                     Twips(4500, 5640, 1695, 495));
-  command2_ = Button(this, QStringLiteral("Command2"), QStringLiteral("退出"),
-                     Twips(7680, 5640, 1815, 495));
-  command1_ = Button(this, QStringLiteral("Command1"), QStringLiteral("保存"),
-                     Twips(1080, 5640, 1695, 495));
+  aboutButton_ = Button(this, QStringLiteral("Command3"), QStringLiteral("关于"),
+                        Twips(4500, 5640, 1695, 495));
+  exitButton_ = Button(this, QStringLiteral("Command2"), QStringLiteral("退出"),
+                       Twips(7680, 5640, 1815, 495));
+  saveButton_ = Button(this, QStringLiteral("Command1"), QStringLiteral("保存"),
+                       Twips(1080, 5640, 1695, 495));
 
-  add_ = Named(new WrappingButton(QStringLiteral("添加"), this), QStringLiteral("添加"),
-               Twips(3120, 2760, 360, 720));
-  delete_ = Named(new WrappingButton(QStringLiteral("删除"), this), QStringLiteral("删除"),
-                  Twips(3120, 1800, 360, 720));
-  for (QPushButton* narrow : {add_, delete_}) {
+  addButton_ = Named(new WrappingButton(QStringLiteral("添加"), this), QStringLiteral("添加"),
+                     Twips(3120, 2760, 360, 720));
+  deleteButton_ = Named(new WrappingButton(QStringLiteral("删除"), this), QStringLiteral("删除"),
+                        Twips(3120, 1800, 360, 720));
+  for (QPushButton* narrow : {addButton_, deleteButton_}) {
     narrow->setFont(NarrowButtonFont());
     narrow->setFocusPolicy(Qt::StrongFocus);
     narrow->setAutoDefault(true);
   }
-  moveDown_ =
+  moveDownButton_ =
       Button(this, QStringLiteral("下移"), QStringLiteral("▼"), Twips(3120, 3720, 360, 360));
-  moveUp_ = Button(this, QStringLiteral("上移"), QStringLiteral("▲"), Twips(3120, 1200, 360, 360));
+  moveUpButton_ =
+      Button(this, QStringLiteral("上移"), QStringLiteral("▲"), Twips(3120, 1200, 360, 360));
 
-  frame1_ = Named(new QGroupBox(QStringLiteral("属性"), this), QStringLiteral("Frame1"),
-                  Twips(3600, 240, 6975, 5055));
+  propertiesFrame_ = Named(new QGroupBox(QStringLiteral("属性"), this), QStringLiteral("Frame1"),
+                           Twips(3600, 240, 6975, 5055));
   // The mode frame lies over the lower part of the properties frame.
-  frame2_ = Named(new QGroupBox(QStringLiteral("模式"), this), QStringLiteral("Frame2"),
-                  Twips(4440, 3120, 5295, 1335));
-  frame2_->raise();
+  modesFrame_ = Named(new QGroupBox(QStringLiteral("模式"), this), QStringLiteral("Frame2"),
+                      Twips(4440, 3120, 5295, 1335));
+  modesFrame_->raise();
   // Captions sit on the frame's top line, as in a classic frame, so the frame
   // starts where its place says rather than below a caption row.
-  for (QGroupBox* frame : {frame1_, frame2_}) {
+  for (QGroupBox* frame : {propertiesFrame_, modesFrame_}) {
     frame->setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 8px; }"
         "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
@@ -150,29 +165,34 @@ void Form1::BuildControls() {
   for (int k = 0; k < 6; ++k) {
     const int left = modeLefts[k % 4];
     const int top = k < 4 ? 240 : 720;
-    auto* box = Named(new QCheckBox(QString::fromUtf8(kModeCaptions[k]), frame2_),
+    auto* box = Named(new QCheckBox(QString::fromUtf8(kModeCaptions[k]), modesFrame_),
                       QStringLiteral("模式"), Twips(left, top, 1215, 495));
     box->setProperty(kIndexProperty, k);
-    modes_[static_cast<std::size_t>(k)] = box;
+    modeBoxes_[static_cast<std::size_t>(k)] = box;
   }
 
-  write_ =
-      Button(frame1_, QStringLiteral("写入"), QStringLiteral("写入"), Twips(2520, 4440, 1215, 375));
-  reset_ =
-      Button(frame1_, QStringLiteral("重置"), QStringLiteral("重置"), Twips(840, 4440, 1215, 375));
-  text4_ = Named(new QLineEdit(frame1_), QStringLiteral("Text4"), Twips(840, 1880, 1455, 320));
-  text2_ = Named(new QLineEdit(frame1_), QStringLiteral("Text2"), Twips(840, 920, 1455, 320));
-  text3_ = Named(new QLineEdit(frame1_), QStringLiteral("Text3"), Twips(840, 1400, 1455, 320));
-  text1_ = Named(new QLineEdit(frame1_), QStringLiteral("Text1"), Twips(840, 440, 3855, 320));
-  text2_->setValidator(new DigitLimitValidator(kModelLimit, text2_));
-  text3_->setValidator(new DigitLimitValidator(kMusicLimit, text3_));
-  text4_->setValidator(new DigitLimitValidator(kStoryLimit, text4_));
-  check7_ = Named(new QCheckBox(QStringLiteral("在列表中显示地图"), frame1_),
-                  QStringLiteral("Check7"), Twips(840, 2400, 2535, 375));
+  writeButton_ = Button(propertiesFrame_, QStringLiteral("写入"), QStringLiteral("写入"),
+                        Twips(2520, 4440, 1215, 375));
+  resetButton_ = Button(propertiesFrame_, QStringLiteral("重置"), QStringLiteral("重置"),
+                        Twips(840, 4440, 1215, 375));
+  storyEdit_ =
+      Named(new QLineEdit(propertiesFrame_), QStringLiteral("Text4"), Twips(840, 1880, 1455, 320));
+  modelEdit_ =
+      Named(new QLineEdit(propertiesFrame_), QStringLiteral("Text2"), Twips(840, 920, 1455, 320));
+  musicEdit_ =
+      Named(new QLineEdit(propertiesFrame_), QStringLiteral("Text3"), Twips(840, 1400, 1455, 320));
+  nameEdit_ =
+      Named(new QLineEdit(propertiesFrame_), QStringLiteral("Text1"), Twips(840, 440, 3855, 320));
+  MakeNumberField(modelEdit_, kModelLimit);
+  MakeNumberField(musicEdit_, kMusicLimit);
+  MakeNumberField(storyEdit_, kStoryLimit);
+  for (QLineEdit* edit : {nameEdit_, modelEdit_, musicEdit_, storyEdit_}) KeepUndoKeysInField(edit);
+  listFlagBox_ = Named(new QCheckBox(QStringLiteral("在列表中显示地图"), propertiesFrame_),
+                       QStringLiteral("Check7"), Twips(840, 2400, 2535, 375));
 
   const int helpTops[] = {480, 960, 1440, 1920};
   for (int k = 0; k < 4; ++k) {
-    auto* mark = Named(new QLabel(QStringLiteral("?"), frame1_), QStringLiteral("帮助"),
+    auto* mark = Named(new QLabel(QStringLiteral("?"), propertiesFrame_), QStringLiteral("帮助"),
                        Twips(k == 0 ? 4800 : 2400, helpTops[k], 255, 255));
     mark->setProperty(kIndexProperty, k);
     mark->setAlignment(Qt::AlignCenter);
@@ -180,93 +200,124 @@ void Form1::BuildControls() {
     mark->installEventFilter(this);
     helpMarks_[static_cast<std::size_t>(k)] = mark;
   }
-  Caption(frame1_, QStringLiteral("Label4"), QStringLiteral("剧情："), Twips(240, 1920, 975, 255));
-  Caption(frame1_, QStringLiteral("Label3"), QStringLiteral("音乐："), Twips(240, 1440, 975, 255));
-  Caption(frame1_, QStringLiteral("Label2"), QStringLiteral("模型："), Twips(240, 960, 975, 255));
-  Caption(frame1_, QStringLiteral("Label1"), QStringLiteral("名称："), Twips(240, 480, 975, 255));
+  Caption(propertiesFrame_, QStringLiteral("Label4"), QStringLiteral("剧情："),
+          Twips(240, 1920, 975, 255));
+  Caption(propertiesFrame_, QStringLiteral("Label3"), QStringLiteral("音乐："),
+          Twips(240, 1440, 975, 255));
+  Caption(propertiesFrame_, QStringLiteral("Label2"), QStringLiteral("模型："),
+          Twips(240, 960, 975, 255));
+  Caption(propertiesFrame_, QStringLiteral("Label1"), QStringLiteral("名称："),
+          Twips(240, 480, 975, 255));
 
-  list1_ = Named(new QListWidget(this), QStringLiteral("List1"), Twips(120, 360, 2895, 4920));
-  list1_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list1_->setUniformItemSizes(true);
+  listModel_ = new MapListModel(doc_.table, this);
+  mapList_ = Named(new MapListView(this), QStringLiteral("List1"), Twips(120, 360, 2895, 4920));
+  mapList_->setModel(listModel_);
 
   Caption(this, QStringLiteral("Label5"),
           QStringLiteral("Tessaly 地图表编辑器 · Tessaly 项目制作 · 保留所有权利"),
           Twips(120, 6360, 7695, 255));
 
-  connect(list1_, &QListWidget::itemSelectionChanged, this, &Form1::ShowSelected);
+  connect(mapList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &Form1::ShowSelected);
   // Timer1 keeps 写入 and 重置 in step with the selection; following each
   // change at once as well means a click right after selecting is not lost.
-  connect(list1_, &QListWidget::itemSelectionChanged, this, &Form1::UpdateButtons);
-  connect(reset_, &QPushButton::clicked, this, &Form1::ResetClicked);
-  connect(write_, &QPushButton::clicked, this, &Form1::WriteClicked);
-  connect(add_, &QPushButton::clicked, this, &Form1::AddClicked);
-  connect(delete_, &QPushButton::clicked, this, &Form1::DeleteClicked);
-  connect(moveUp_, &QPushButton::clicked, this, &Form1::MoveUpClicked);
-  connect(moveDown_, &QPushButton::clicked, this, &Form1::MoveDownClicked);
-  connect(command1_, &QPushButton::clicked, this, &Form1::SaveClicked);
-  connect(command2_, &QPushButton::clicked, this, &QWidget::close);
-  connect(command3_, &QPushButton::clicked, this, &Form1::AboutClicked);
+  connect(mapList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &Form1::UpdateButtons);
+  connect(resetButton_, &QPushButton::clicked, this, &Form1::ResetClicked);
+  connect(writeButton_, &QPushButton::clicked, this, &Form1::WriteClicked);
+  connect(addButton_, &QPushButton::clicked, this, &Form1::AddClicked);
+  connect(deleteButton_, &QPushButton::clicked, this, &Form1::DeleteClicked);
+  connect(moveUpButton_, &QPushButton::clicked, this, &Form1::MoveUpClicked);
+  connect(moveDownButton_, &QPushButton::clicked, this, &Form1::MoveDownClicked);
+  connect(saveButton_, &QPushButton::clicked, this, &Form1::SaveClicked);
+  connect(exitButton_, &QPushButton::clicked, this, &QWidget::close);
+  connect(aboutButton_, &QPushButton::clicked, this, &Form1::AboutClicked);
 }
 
 void Form1::SetTabOrder() {
   // Labels and frames take no focus; the Tab key visits the rest in this order.
-  QWidget* const order[] = {list1_,    moveUp_,   moveDown_, delete_,   text1_,    check7_,
-                            text3_,    text2_,    modes_[0], modes_[1], modes_[2], modes_[3],
-                            modes_[4], modes_[5], reset_,    text4_,    write_,    add_,
-                            command1_, command2_, command3_};
+  QWidget* const order[] = {
+      mapList_,      moveUpButton_, moveDownButton_, deleteButton_, nameEdit_,     listFlagBox_,
+      musicEdit_,    modelEdit_,    modeBoxes_[0],   modeBoxes_[1], modeBoxes_[2], modeBoxes_[3],
+      modeBoxes_[4], modeBoxes_[5], resetButton_,    storyEdit_,    writeButton_,  addButton_,
+      saveButton_,   exitButton_,   aboutButton_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
-void Form1::FillList() {
-  fillingList_ = true;
-  list1_->clear();
-  QStringList items;
-  items.reserve(static_cast<qsizetype>(doc_.table.DisplayCount()));
-  for (std::size_t row = 0; row < doc_.table.DisplayCount(); ++row) {
-    items.append(Utf8(doc_.table.DisplayItemAt(row)));
+void Form1::AddKeys() {
+  const auto key = [this](QWidget* owner, QList<QKeySequence> keys, Qt::ShortcutContext context,
+                          void (Form1::*slot)()) {
+    auto* action = new QAction(owner);
+    action->setShortcuts(keys);
+    action->setShortcutContext(context);
+    owner->addAction(action);
+    connect(action, &QAction::triggered, this, slot);
+  };
+  key(this, QKeySequence::keyBindings(QKeySequence::Save), Qt::WindowShortcut, &Form1::SaveClicked);
+  key(mapList_, QKeySequence::keyBindings(QKeySequence::Delete), Qt::WidgetWithChildrenShortcut,
+      &Form1::DeleteClicked);
+  key(this, {QKeySequence(Qt::ALT | Qt::Key_Up)}, Qt::WindowShortcut, &Form1::MoveUpClicked);
+  key(this, {QKeySequence(Qt::ALT | Qt::Key_Down)}, Qt::WindowShortcut, &Form1::MoveDownClicked);
+  // Text fields keep these keys for their own typing (KeepUndoKeysInField).
+  QList<QKeySequence> undo = QKeySequence::keyBindings(QKeySequence::Undo);
+  if (!undo.contains(QKeySequence::fromString(QStringLiteral("Ctrl+Z")))) {
+    undo.append(QKeySequence(Qt::CTRL | Qt::Key_Z));
   }
-  list1_->addItems(items);
-  list1_->setCurrentRow(-1);
-  list1_->clearSelection();
-  fillingList_ = false;
-  UpdateButtons();
+  QList<QKeySequence> redo = QKeySequence::keyBindings(QKeySequence::Redo);
+  for (const QKeySequence& extra :
+       {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+    if (!redo.contains(extra)) redo.append(extra);
+  }
+  key(this, undo, Qt::WindowShortcut, &Form1::UndoPressed);
+  key(this, redo, Qt::WindowShortcut, &Form1::RedoPressed);
 }
 
 std::optional<std::size_t> Form1::SelectedRow() const {
-  const QModelIndexList selected = list1_->selectionModel()->selectedIndexes();
+  const QModelIndexList selected = mapList_->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return std::nullopt;
   return static_cast<std::size_t>(selected.front().row());
+}
+
+void Form1::SelectRow(std::optional<std::size_t> row) {
+  QItemSelectionModel* selection = mapList_->selectionModel();
+  if (!row) {
+    selection->clearSelection();
+    return;
+  }
+  const QModelIndex index = listModel_->index(static_cast<int>(*row));
+  selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  mapList_->scrollTo(index);
+  ShowSelected();
 }
 
 EditArea Form1::ReadArea() const {
   EditArea area;
   area.mapIdText = diTuId_;
-  area.name = text1_->text().toStdString();
-  area.model = text2_->text().toStdString();
-  area.music = text3_->text().toStdString();
-  area.story = text4_->text().toStdString();
-  area.listFlag = check7_->isChecked();
-  for (std::size_t k = 0; k < modes_.size(); ++k) area.modes[k] = modes_[k]->isChecked();
+  area.name = nameEdit_->text().toStdString();
+  area.model = modelEdit_->text().toStdString();
+  area.music = musicEdit_->text().toStdString();
+  area.story = storyEdit_->text().toStdString();
+  area.listFlag = listFlagBox_->isChecked();
+  for (std::size_t k = 0; k < modeBoxes_.size(); ++k) area.modes[k] = modeBoxes_[k]->isChecked();
   return area;
 }
 
 void Form1::FillArea(const EditArea& area) {
-  text1_->setText(Utf8(area.name));
-  text2_->setText(Utf8(area.model));
-  text3_->setText(Utf8(area.music));
-  text4_->setText(Utf8(area.story));
-  check7_->setChecked(area.listFlag);
-  for (std::size_t k = 0; k < modes_.size(); ++k) modes_[k]->setChecked(area.modes[k]);
+  nameEdit_->setText(Utf8(area.name));
+  modelEdit_->setText(Utf8(area.model));
+  musicEdit_->setText(Utf8(area.music));
+  storyEdit_->setText(Utf8(area.story));
+  listFlagBox_->setChecked(area.listFlag);
+  for (std::size_t k = 0; k < modeBoxes_.size(); ++k) modeBoxes_[k]->setChecked(area.modes[k]);
 }
 
 void Form1::UpdateButtons() {
   const bool selected = SelectedRow().has_value();
-  reset_->setEnabled(selected);
-  write_->setEnabled(selected);
+  resetButton_->setEnabled(selected);
+  writeButton_->setEnabled(selected);
 }
 
 void Form1::ShowSelected() {
-  if (fillingList_) return;
   const auto row = SelectedRow();
   if (!row || *row >= doc_.table.DisplayCount()) return;
   const EditArea area = ShowEntry(doc_.table.EntryAtRow(*row));
@@ -281,78 +332,66 @@ void Form1::ResetClicked() {
 
 void Form1::WriteClicked() {
   if (!SelectedRow()) return;
-  const auto written = WriteEntry(doc_.table, ReadArea());
-  if (!written) {
-    prompts_.Information(Utf8(written.error().text), this);
-    return;
-  }
-  if (const auto id = ParseMapId(diTuId_)) RefreshRowOfId(*id);
-}
-
-void Form1::RefreshRowOfId(std::uint32_t mapId) {
-  const auto row = doc_.table.RowOfId(mapId);
-  if (!row) return;
-  list1_->item(static_cast<int>(*row))->setText(Utf8(doc_.table.DisplayItemAt(*row)));
+  const auto written = history_.Write(ReadArea());
+  if (!written) prompts_.Information(Utf8(ErrorText(written.error())), this);
 }
 
 void Form1::AddClicked() {
-  const auto added = AddEntry(doc_.table, ReadArea(), doc_.extraCount);
+  const auto added = history_.Add(ReadArea(), doc_.extraCount);
   if (!added) {
-    prompts_.Information(Utf8(added.error().text), this);
+    prompts_.Information(Utf8(ErrorText(added.error())), this);
     return;
   }
-  list1_->addItem(Utf8(doc_.table.DisplayItemAt(doc_.table.DisplayCount() - 1)));
+  // The new map is shown, not selected: the selection stays where it was.
+  mapList_->scrollTo(listModel_->index(listModel_->rowCount() - 1));
 }
 
 void Form1::DeleteClicked() {
-  const auto row = SelectedRow();
-  if (!DeleteRow(doc_.table, row)) return;
   // The edit area and DiTu_ID keep the removed entry; nothing is selected.
-  fillingList_ = true;
-  delete list1_->takeItem(static_cast<int>(*row));
-  list1_->setCurrentRow(-1);
-  list1_->clearSelection();
-  fillingList_ = false;
+  history_.Delete(SelectedRow());
   UpdateButtons();
 }
 
 void Form1::MoveUpClicked() {
-  const auto row = SelectedRow();
-  ApplyMove(row, MoveUp(doc_.table, row));
+  // Selecting the moved entry shows it in the edit area.
+  if (const auto to = history_.MoveUp(SelectedRow())) SelectRow(*to);
 }
 
 void Form1::MoveDownClicked() {
-  const auto row = SelectedRow();
-  ApplyMove(row, MoveDown(doc_.table, row));
+  if (const auto to = history_.MoveDown(SelectedRow())) SelectRow(*to);
 }
 
-void Form1::ApplyMove(std::optional<std::size_t> from, std::optional<std::size_t> to) {
-  if (!from || !to) return;
-  for (const std::size_t row : {*from, *to}) {
-    list1_->item(static_cast<int>(row))->setText(Utf8(doc_.table.DisplayItemAt(row)));
-  }
-  // Selecting the moved entry shows it in the edit area.
-  list1_->setCurrentRow(static_cast<int>(*to));
+void Form1::UndoPressed() { ShowRevision(history_.Undo()); }
+
+void Form1::RedoPressed() { ShowRevision(history_.Redo()); }
+
+void Form1::ShowRevision(const std::optional<Revision>& revision) {
+  if (!revision) return;
+  SelectRow(revision->selectRow);
+  UpdateButtons();
 }
 
 void Form1::SaveClicked() {
   const auto saved = SaveDocument(doc_, saveEnv_);
   if (!saved) {
-    const SaveFailure& failure = saved.error();
-    if (failure.kind == SaveFailure::Kind::kSourceMissing) {
-      prompts_.Warning(Utf8(failure.message), this);
+    const auto* failure = std::get_if<SaveFailure>(&saved.error());
+    const QString text = Utf8(ErrorText(saved.error()));
+    if (failure != nullptr && failure->kind == SaveFailure::Kind::kSourceMissing) {
+      prompts_.Warning(text, this);
       return;
     }
     // The file was written and backed up; only reading it back failed. Saying
     // so first keeps the user from saving (and backing up) again for nothing.
-    if (failure.kind == SaveFailure::Kind::kReloadFailed) {
+    if (failure != nullptr && failure->kind == SaveFailure::Kind::kReloadFailed) {
       prompts_.Information(QString::fromUtf8(kSaveDoneMessage), this);
     }
-    prompts_.Information(Utf8(UserText(failure)), this);
+    prompts_.Information(text, this);
     return;
   }
+  // The reload numbers the maps anew, so the steps of the history no longer fit.
+  history_.Clear();
   prompts_.Information(QString::fromUtf8(kSaveDoneMessage), this);
-  FillList();
+  UpdateButtons();
 }
 
 void Form1::AboutClicked() {

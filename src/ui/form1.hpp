@@ -10,6 +10,10 @@
 // "帮助" (four "?" labels); each member holds its index 0, 1, … in the dynamic
 // property kIndexProperty. List2 and DiTu_ID are state, not widgets: the
 // document's map table and diTuId().
+//
+// Keys: Ctrl+S saves; Delete in the list deletes; Alt+Up and Alt+Down move;
+// Ctrl+Z undoes a change of the table and Ctrl+Y or Ctrl+Shift+Z redoes it,
+// except in a text field, where they undo and redo typing.
 
 #include <QString>
 #include <QWidget>
@@ -21,16 +25,19 @@
 #include "resfile/save.hpp"
 #include "table/document.hpp"
 #include "table/edit.hpp"
+#include "table/history.hpp"
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QTimer;
 
 namespace tessaly::ui {
+
+class MapListModel;
 
 inline constexpr char kIndexProperty[] = "index";
 inline constexpr int kClientWidth = 715;    // 10725 twips
@@ -68,43 +75,49 @@ class Form1 : public QWidget {
   void MoveDownClicked();
   void SaveClicked();
   void AboutClicked();
+  void UndoPressed();
+  void RedoPressed();
 
  private:
   void BuildControls();
   void SetTabOrder();
-  void FillList();
-  void ApplyMove(std::optional<std::size_t> from, std::optional<std::size_t> to);
-  void RefreshRowOfId(std::uint32_t mapId);
+  void AddKeys();
   [[nodiscard]] std::optional<std::size_t> SelectedRow() const;
+  // Selects `row` and shows its map in the edit area, even when it was
+  // selected already; with no row, clears the selection and leaves the edit
+  // area as it is.
+  void SelectRow(std::optional<std::size_t> row);
+  void ShowRevision(const std::optional<Revision>& revision);
   [[nodiscard]] EditArea ReadArea() const;
   void FillArea(const EditArea& area);
 
   Document doc_;
+  EditHistory history_{doc_.table};
   Prompts& prompts_;
   SaveEnvironment saveEnv_;
-  std::string diTuId_;        // DiTu_ID
-  bool fillingList_ = false;  // the list is being rebuilt: no selection handling
+  std::string diTuId_;  // DiTu_ID
 
-  QListWidget* list1_ = nullptr;
-  QLineEdit* text1_ = nullptr;
-  QLineEdit* text2_ = nullptr;
-  QLineEdit* text3_ = nullptr;
-  QLineEdit* text4_ = nullptr;
-  QCheckBox* check7_ = nullptr;
-  std::array<QCheckBox*, 6> modes_{};
+  MapListModel* listModel_ = nullptr;
+  QListView* mapList_ = nullptr;
+  QLineEdit* nameEdit_ = nullptr;
+  QLineEdit* modelEdit_ = nullptr;
+  QLineEdit* musicEdit_ = nullptr;
+  QLineEdit* storyEdit_ = nullptr;
+  QCheckBox* listFlagBox_ = nullptr;
+  std::array<QCheckBox*, 6> modeBoxes_{};
   std::array<QLabel*, 4> helpMarks_{};
-  QPushButton* write_ = nullptr;
-  QPushButton* reset_ = nullptr;
-  QPushButton* add_ = nullptr;
-  QPushButton* delete_ = nullptr;
-  QPushButton* moveUp_ = nullptr;
-  QPushButton* moveDown_ = nullptr;
-  QPushButton* command1_ = nullptr;
-  QPushButton* command2_ = nullptr;
-  QPushButton* command3_ = nullptr;
-  QGroupBox* frame1_ = nullptr;
-  QGroupBox* frame2_ = nullptr;
-  QTimer* timer1_ = nullptr;
+  QPushButton* writeButton_ = nullptr;
+  QPushButton* resetButton_ = nullptr;
+  QPushButton* addButton_ = nullptr;
+  QPushButton* deleteButton_ = nullptr;
+  QPushButton* moveUpButton_ = nullptr;
+  QPushButton* moveDownButton_ = nullptr;
+  QPushButton* saveButton_ = nullptr;
+  QPushButton* exitButton_ = nullptr;
+  QPushButton* aboutButton_ = nullptr;
+  QGroupBox* propertiesFrame_ = nullptr;
+  QGroupBox* modesFrame_ = nullptr;
+  QTimer* buttonTimer_ = nullptr;
 };
 
 }  // namespace tessaly::ui

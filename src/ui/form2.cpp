@@ -9,7 +9,7 @@
 #include <QtGlobal>
 #include <utility>
 
-#include "look.hpp"
+#include "twips.hpp"
 
 namespace tessaly::ui {
 namespace {
@@ -48,19 +48,22 @@ Form2::Form2(QWidget* parent, LinkOpener opener) : QDialog(parent), opener_(std:
   if (parent != nullptr) setWindowIcon(parent->window()->windowIcon());
   setMouseTracking(true);
 
-  label1_ = MakeLabel(this, "Label1", QString::fromUtf8(kVersionLine), Twips(240, 240, 5175, 255));
-  label2_ = MakeLabel(this, "Label2", QString::fromUtf8(kCreditLine), Twips(240, 600, 5175, 255));
-  label3_ = MakeLabel(this, "Label3", LinkCaption(kSiteName), Twips(240, 1080, 5175, 255));
-  label4_ = MakeLabel(this, "Label4", LinkCaption(kForumName), Twips(240, 1560, 5175, 255));
-  for (QLabel* label : {label1_, label2_, label3_, label4_}) label->installEventFilter(this);
+  versionLabel_ =
+      MakeLabel(this, "Label1", QString::fromUtf8(kVersionLine), Twips(240, 240, 5175, 255));
+  creditLabel_ =
+      MakeLabel(this, "Label2", QString::fromUtf8(kCreditLine), Twips(240, 600, 5175, 255));
+  siteLink_ = MakeLabel(this, "Label3", LinkCaption(kSiteName), Twips(240, 1080, 5175, 255));
+  forumLink_ = MakeLabel(this, "Label4", LinkCaption(kForumName), Twips(240, 1560, 5175, 255));
+  for (QLabel* label : {versionLabel_, creditLabel_, siteLink_, forumLink_})
+    label->installEventFilter(this);
 
-  command1_ = new QPushButton(QStringLiteral("确认"), this);
-  command1_->setObjectName(QStringLiteral("Command1"));
-  command1_->setGeometry(Twips(2033, 2040, 1575, 495));
-  command1_->setAutoDefault(false);
-  command1_->setDefault(false);
-  connect(command1_, &QPushButton::clicked, this, &QDialog::accept);
-  command1_->setFocus();
+  okButton_ = new QPushButton(QStringLiteral("确认"), this);
+  okButton_->setObjectName(QStringLiteral("Command1"));
+  okButton_->setGeometry(Twips(2033, 2040, 1575, 495));
+  okButton_->setAutoDefault(false);
+  okButton_->setDefault(false);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  okButton_->setFocus();
 
   ApplyLinkColors();
 }
@@ -69,9 +72,9 @@ QColor Form2::RestColor() const { return palette().color(QPalette::Active, QPale
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseMove) {
-    if (watched == label3_) {
+    if (watched == siteLink_) {
       SetHover(Hover::kSite);
-    } else if (watched == label4_) {
+    } else if (watched == forumLink_) {
       SetHover(Hover::kForum);
     } else {
       SetHover(Hover::kNone);  // Label1 or Label2
@@ -79,10 +82,11 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
     // Handled here; left to propagate, the dialog would rest the link again.
     return true;
   }
-  if (event->type() == QEvent::MouseButtonPress && (watched == label3_ || watched == label4_)) {
+  if (event->type() == QEvent::MouseButtonPress &&
+      (watched == siteLink_ || watched == forumLink_)) {
     // The page opens on the press itself, and only for the left button.
     if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && opener_) {
-      opener_(QUrl(QString::fromLatin1(watched == label3_ ? kSiteUrl : kForumUrl)));
+      opener_(QUrl(QString::fromLatin1(watched == siteLink_ ? kSiteUrl : kForumUrl)));
     }
     return true;
   }
@@ -104,8 +108,8 @@ void Form2::keyPressEvent(QKeyEvent* event) {
   }
   // Enter presses the focused button, as the platform's dialogs do, even
   // though "确认" is not the default button.
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && command1_->hasFocus()) {
-    command1_->click();
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && okButton_->hasFocus()) {
+    okButton_->click();
     return;
   }
   QDialog::keyPressEvent(event);
@@ -114,7 +118,7 @@ void Form2::keyPressEvent(QKeyEvent* event) {
 void Form2::showEvent(QShowEvent* event) {
   // Each opening starts with both links at rest and the focus on "确认".
   SetHover(Hover::kNone);
-  command1_->setFocus();
+  okButton_->setFocus();
   QDialog::showEvent(event);
 }
 
@@ -139,11 +143,11 @@ void Form2::ApplyLinkColors() {
   };
   // The other link first, then the one under the pointer.
   if (hover_ == Hover::kForum) {
-    paint(label3_, rest);
-    paint(label4_, HoverColor());
+    paint(siteLink_, rest);
+    paint(forumLink_, HoverColor());
   } else {
-    paint(label4_, rest);
-    paint(label3_, hover_ == Hover::kSite ? HoverColor() : rest);
+    paint(forumLink_, rest);
+    paint(siteLink_, hover_ == Hover::kSite ? HoverColor() : rest);
   }
 }
 

@@ -54,11 +54,11 @@ class Form2 : public QDialog {
   void ApplyLinkColors();
 
   LinkOpener opener_;
-  QLabel* label1_ = nullptr;
-  QLabel* label2_ = nullptr;
-  QLabel* label3_ = nullptr;
-  QLabel* label4_ = nullptr;
-  QPushButton* command1_ = nullptr;
+  QLabel* versionLabel_ = nullptr;
+  QLabel* creditLabel_ = nullptr;
+  QLabel* siteLink_ = nullptr;
+  QLabel* forumLink_ = nullptr;
+  QPushButton* okButton_ = nullptr;
   Hover hover_ = Hover::kNone;
 };
 

@@ -1,15 +1,37 @@
 #include "prompts.hpp"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <algorithm>
 
 namespace tessaly::ui {
+
+int MessageBoxMinimumWidth(const QString& title) {
+  // Beside the title the title bar holds the window icon and up to three
+  // buttons; window managers draw the title in a font larger than the
+  // application's, hence the half again.
+  constexpr int kTitleBarExtras = 3 * 46 + 48;
+  const int titleWidth = QFontMetrics(QApplication::font()).horizontalAdvance(title);
+  return std::max(kMinimumMessageWidth, titleWidth * 3 / 2 + kTitleBarExtras);
+}
 
 void QtPrompts::ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) {
   QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
   if (icon == MessageIcon::kWarning) boxIcon = QMessageBox::Warning;
   if (icon == MessageIcon::kCritical) boxIcon = QMessageBox::Critical;
-  QMessageBox box(boxIcon, QString::fromUtf8(kAppTitle), text, QMessageBox::Ok, parent);
+  const QString title = QString::fromUtf8(kAppTitle);
+  QMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
+  // QMessageBox fits its width to the text, so a short text made a box whose
+  // title bar showed "T…"; it ignores a minimum width, but not its layout's.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(MessageBoxMinimumWidth(title), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   box.exec();
 }
 

@@ -15,6 +15,11 @@ namespace tessaly::ui {
 // The title of every message box.
 inline constexpr char kAppTitle[] = "Tessaly";
 
+// The narrowest message box, in pixels.
+inline constexpr int kMinimumMessageWidth = 260;
+// How wide a message box must be for its title bar to show `title` whole.
+[[nodiscard]] int MessageBoxMinimumWidth(const QString& title);
+
 enum class MessageIcon { kNone, kWarning, kCritical };
 
 // What a file dialog is asked to offer.

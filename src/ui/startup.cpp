@@ -1,9 +1,9 @@
 #include "startup.hpp"
 
 #include "file_dialog.hpp"
-#include "look.hpp"
 #include "resfile/text_path.hpp"
 #include "table/document.hpp"
+#include "utf8.hpp"
 
 namespace tessaly::ui {
 

@@ -16,6 +16,12 @@ using tessaly::testing::ResBuilder;
 
 constexpr std::string_view kHeaderRow = "id,name,model,listFlag,modes,music,storyOrder\r\n";
 
+std::string Repeat(std::string_view text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
 Document Load(const std::filesystem::path& path) {
   auto doc = LoadDocument(path);
   EXPECT_TRUE(doc.ok());
@@ -44,22 +50,6 @@ Bytes TrickyFile() {
   b.Count(9);
   b.Raw("trailing bytes");
   return b.bytes();
-}
-
-std::string Repeat(std::string_view text, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += text;
-  return out;
-}
-
-MapValues Map(std::string name, std::uint16_t model, std::string modes = "110000") {
-  return MapValues{.id = std::nullopt,
-                   .name = std::move(name),
-                   .model = model,
-                   .listFlag = 11,
-                   .modes = std::move(modes),
-                   .music = 3,
-                   .storyOrder = 0};
 }
 
 TEST(CsvField, QuotesOnlyWhatRfc4180Needs) {
@@ -226,64 +216,6 @@ TEST(ParseMapsJson, TakesExportsDocumentAndIgnoresOtherKeys) {
                                             .modes = "000000",
                                             .music = 0,
                                             .storyOrder = 0}}));
-}
-
-TEST(ApplyMaps, ReplacesTheTableInOrderWithFolderTextFromTheModel) {
-  TempDir dir;
-  Document doc = Load(dir.Write("Meteor.res", SampleFile()));
-  std::vector<MapValues> maps = {Map("新图", 65535), Map("测试", 12), Map("a:b::::::c", 300),
-                                 Map("测试", 7)};
-  maps[1].id = 1;   // unchanged name: keeps the loaded bytes and position
-  maps[2].id = 1;   // a loaded map's id but another name: keeps the position only
-  maps[3].id = 99;  // no such map: a new one
-  ASSERT_TRUE(ApplyMaps(doc, maps).ok());
-
-  const auto& r = doc.table.Records();
-  ASSERT_EQ(r.size(), 4U);
-  EXPECT_EQ(doc.table.DisplayIds(), (std::vector<std::uint32_t>{1, 2, 3, 4}));
-  EXPECT_EQ(RecordString(r[0]),
-            "1::::::0::::::65535::::::新图::::::8::::::SN65535::::::11::::::110000::::::3::::::0");
-  EXPECT_EQ(RecordString(r[1]),
-            "2::::::1000::::::12::::::测试::::::5::::::SN12::::::11::::::110000::::::3::::::0");
-  EXPECT_EQ(RecordString(r[3]),
-            "4::::::0::::::7::::::测试::::::5::::::SN07::::::11::::::110000::::::3::::::0");
-  EXPECT_EQ(r[0].loadedNameBytes, std::nullopt);
-  EXPECT_EQ(r[1].loadedNameBytes, Gbk("测试"));
-  EXPECT_EQ(r[2].recordPos, 1000U);
-  EXPECT_EQ(r[2].loadedNameBytes, std::nullopt);
-  EXPECT_EQ(r[2].folderLength, 6U);
-  EXPECT_EQ(r[3].loadedNameBytes, std::nullopt);
-}
-
-TEST(ApplyMaps, RefusalLeavesTheDocumentAsItWas) {
-  TempDir dir;
-  Document doc = Load(dir.Write("Meteor.res", SampleFile()));
-  const std::string before = WriteCsv(doc);
-  const std::string tooLong(255, 'a');
-  const std::pair<std::vector<MapValues>, std::string> cases[] = {
-      {{Map("A", 1), Map("😀", 2)}, "第2个地图“😀”的名称含有GBK无法表示的字符"},
-      {{Map(tooLong, 1)}, "第1个地图“" + tooLong + "”的名称有255个GBK字节，最多254个"},
-      {{Map(std::string(192, 'a') + Repeat("测", 32), 1)}, "的名称有256个GBK字节"},
-  };
-  for (const auto& [maps, part] : cases) {
-    const auto applied = ApplyMaps(doc, maps);
-    ASSERT_FALSE(applied.ok()) << part;
-    EXPECT_NE(applied.error().message.find(part), std::string::npos) << applied.error().message;
-    EXPECT_EQ(WriteCsv(doc), before);
-  }
-  ASSERT_TRUE(ApplyMaps(doc, {Map(std::string(254, 'a'), 1)}).ok());
-}
-
-TEST(ApplyMaps, EntryCountMustFitLikeSavingWants) {
-  TempDir dir;
-  // Count 0 with two records: ExtraCount -2, so one map would give the count -1.
-  Document doc = Load(dir.Write(
-      "Meteor.res", ResBuilder().Record({.nameBytes = "A"}).Record({.nameBytes = "B"}).bytes()));
-  const auto one = ApplyMaps(doc, {Map("A", 1)});
-  ASSERT_FALSE(one.ok());
-  EXPECT_NE(one.error().message.find("条目数-1超出0 - 65535"), std::string::npos);
-  EXPECT_EQ(doc.table.RecordCount(), 2U);
-  EXPECT_TRUE(ApplyMaps(doc, {Map("A", 1), Map("B", 2)}).ok());
 }
 
 // Export, then import of the unchanged text, must save exactly what saving the

@@ -6,6 +6,7 @@
 #include "entries.hpp"
 #include "table/edit.hpp"
 #include "table/map_table.hpp"
+#include "table/messages.hpp"
 
 namespace tessaly {
 namespace {
@@ -126,28 +127,43 @@ TEST(WriteEntry, ModelTextGivesModelFolderAndLength) {
 }
 
 TEST(WriteEntry, ValidatesInOrderAndChangesNothingOnRefusal) {
+  using K = TableErrorKind;
   struct Case {
     EditArea area;
-    std::string_view message;
+    TableError error;
+  };
+  const auto empty = [](K kind) { return TableError{.kind = kind}; };
+  const auto range = [](MapField field, std::int64_t limit) {
+    return TableError{.kind = K::kNotInRange, .field = field, .count = limit};
   };
   const Case cases[] = {
-      {Area("", "", "", ""), kNameEmpty},    {Area("", "5", "3", "0"), kNameEmpty},
-      {Area("A", "", "", ""), kModelEmpty},  {Area("A", "", "3", "0"), kModelEmpty},
-      {Area("A", "5", "", ""), kMusicEmpty}, {Area("A", "5", "3", ""), kStoryEmpty},
+      {Area("", "", "", ""), empty(K::kNameEmpty)},
+      {Area("", "5", "3", "0"), empty(K::kNameEmpty)},
+      {Area("A", "", "", ""), empty(K::kModelEmpty)},
+      {Area("A", "", "3", "0"), empty(K::kModelEmpty)},
+      {Area("A", "5", "", ""), empty(K::kMusicEmpty)},
+      {Area("A", "5", "3", ""), empty(K::kStoryEmpty)},
+      // Numbers the input rules would never let through: refused, never wrapped.
+      {Area("A", "65536", "3", "0"), range(MapField::kModel, 65535)},
+      {Area("\x01", "1a", "3", "0"), range(MapField::kModel, 65535)},
+      {Area("A", "5", "256", "0"), range(MapField::kMusic, 255)},
+      {Area("A", "5", "3", "-1"), range(MapField::kStoryOrder, 255)},
+      // The name is checked last.
+      {Area("\x01", "5", "3", "0"), {.kind = K::kNameHasControl, .field = MapField::kName}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
+    SCOPED_TRACE(ErrorText(c.error));
     MapTable table = ExampleTable();
     const Strings before = RecordStrings(table);
     EditArea area = c.area;
     area.mapIdText = "3";
     const auto written = WriteEntry(table, area);
     ASSERT_FALSE(written.ok());
-    EXPECT_EQ(written.error().text, c.message);
+    EXPECT_EQ(written.error(), c.error);
     EXPECT_EQ(RecordStrings(table), before);
     const auto added = AddEntry(table, area, 0);
     ASSERT_FALSE(added.ok());
-    EXPECT_EQ(added.error().text, c.message);
+    EXPECT_EQ(added.error(), c.error);
     EXPECT_EQ(RecordStrings(table), before);
     EXPECT_EQ(table.DisplayCount(), 3U);
   }
@@ -209,7 +225,7 @@ TEST(WriteEntry, UnchangedLoadedNameKeepsItsBytesEvenWhenGbkCannotRewriteThem) {
   EditArea area = ShowEntry(table.Records()[0]);
   area.model = "12";
   const auto written = WriteEntry(table, area);
-  ASSERT_TRUE(written.ok()) << written.error().text;
+  ASSERT_TRUE(written.ok()) << ErrorText(written.error());
   EXPECT_EQ(table.Records()[0].model, 12);
   EXPECT_EQ(table.Records()[0].loadedNameBytes, std::string("A\x80\x41"));
 
@@ -220,17 +236,19 @@ TEST(WriteEntry, UnchangedLoadedNameKeepsItsBytesEvenWhenGbkCannotRewriteThem) {
   EXPECT_FALSE(table.Records()[0].loadedNameBytes);
 }
 
-TEST(NameRules, LengthAndCharactersThatGbkCanStore) {
-  std::string chinese;
-  for (int i = 0; i < 127; ++i) chinese += "测";  // 254 GBK bytes
+// Write and Add refuse a name as NameBytes does (map_values_test holds the
+// rule's cases) and change nothing then.
+TEST(WriteEntry, NameRuleAppliesToWriteAndAdd) {
   struct Case {
     std::string name;
-    bool ok;
+    std::optional<TableErrorKind> refusal;
   };
   const Case cases[] = {
-      {std::string(254, 'a'), true}, {std::string(255, 'a'), false}, {chinese, true},
-      {chinese + "a", false},        {"\xF0\x9F\x98\x80", false},    {"地图\xE2\x82\xAC", false},
-      {"a:b::::::c:", true},
+      {std::string(254, 'a'), std::nullopt},
+      {std::string(255, 'a'), TableErrorKind::kNameTooLong},
+      {"\xF0\x9F\x98\x80", TableErrorKind::kNameNotGbk},
+      {"a\nb", TableErrorKind::kNameHasControl},
+      {"a:b::::::c:", std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name.size());
@@ -238,14 +256,14 @@ TEST(NameRules, LengthAndCharactersThatGbkCanStore) {
     EditArea area = Area(c.name, "5", "3", "0");
     area.mapIdText = "1";
     const auto written = WriteEntry(table, area);
-    EXPECT_EQ(written.ok(), c.ok);
-    EXPECT_EQ(table.Records()[0].name, c.ok ? c.name : "A");
     const auto added = AddEntry(table, area, 0);
-    EXPECT_EQ(added.ok(), c.ok);
-    EXPECT_EQ(table.RecordCount(), c.ok ? 2U : 1U);
-    if (!c.ok) {
-      EXPECT_FALSE(written.error().text.empty());
-      EXPECT_EQ(written.error().text, added.error().text);
+    EXPECT_EQ(table.Records()[0].name, c.refusal ? "A" : c.name);
+    EXPECT_EQ(table.RecordCount(), c.refusal ? 1U : 2U);
+    ASSERT_EQ(written.ok(), !c.refusal);
+    ASSERT_EQ(added.ok(), !c.refusal);
+    if (c.refusal) {
+      EXPECT_EQ(written.error().kind, *c.refusal);
+      EXPECT_EQ(written.error(), added.error());
     }
   }
 }

@@ -9,6 +9,7 @@
 #include "resfile/format.hpp"
 #include "resfile/loader.hpp"
 #include "support/fixture.hpp"
+#include "table/document.hpp"
 #include "table/map_table.hpp"
 
 namespace tessaly::testing {
@@ -47,6 +48,15 @@ inline MapTable TableOf(const std::vector<std::string>& names) {
     ++id;
   }
   return table;
+}
+
+// A document as loading the bytes would leave it, without touching the disk.
+inline Document DocOf(const Bytes& file) {
+  LoadedFile loaded;
+  loaded.path = "Meteor.res";
+  loaded.bytes = file;
+  loaded.scan = ScanResBytes(file);
+  return DocumentFromLoaded(std::move(loaded));
 }
 
 inline std::vector<std::string> DisplayItems(const MapTable& table) {

@@ -9,6 +9,7 @@
 #include "support/fixture.hpp"
 #include "table/document.hpp"
 #include "table/edit.hpp"
+#include "table/messages.hpp"
 
 namespace tessaly {
 namespace {
@@ -62,7 +63,7 @@ TEST(SaveFaultLoop, EveryFailurePointLeavesTheOriginalAlone) {
     const SaveEnvironment env{files, clock, dir.path() / "prog", dir.path() / "user"};
     const auto saved = SaveDocument(doc, env);
     if (files.failures() == 0) {
-      ASSERT_TRUE(saved.ok()) << "n = " << n << ": " << saved.error().detail;
+      ASSERT_TRUE(saved.ok()) << "n = " << n << ": " << ErrorText(saved.error());
       EXPECT_EQ(t::ReadFile(path), expected) << "n = " << n;
       succeeded = true;
       break;
@@ -75,7 +76,7 @@ TEST(SaveFaultLoop, EveryFailurePointLeavesTheOriginalAlone) {
       continue;
     }
     EXPECT_EQ(t::ReadFile(path), builder.bytes()) << "n = " << n;
-    EXPECT_EQ(saved.error().message, FileInUseMessage(path)) << "n = " << n;
+    EXPECT_EQ(ErrorText(saved.error()), FileInUseMessage(path)) << "n = " << n;
     EXPECT_EQ(doc.table.DisplayItemAt(0), shownBefore[0]) << "n = " << n;
     EXPECT_EQ(doc.table.DisplayItemAt(2), shownBefore[2]) << "n = " << n;
     // Only a complete backup may remain; no temporary file, no half copy.

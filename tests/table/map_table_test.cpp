@@ -97,6 +97,54 @@ TEST(MapTable, DeletedEntryStaysInTheRecordListAndCounts) {
   EXPECT_EQ(table.FindByIdText("2")->name, "B");
 }
 
+// Writes down every notification, "+2" before an insert at row 2, "-1" before
+// removing row 1, "~0" before swapping rows 0 and 1, ")" after each of them,
+// "*3" for a changed row 3 and "[ ]" around a reset.
+class RecordingListener final : public MapTableListener {
+ public:
+  std::string log;
+  void BeforeInsert(std::size_t row) override { log += "+" + std::to_string(row); }
+  void AfterInsert() override { log += ")"; }
+  void BeforeRemove(std::size_t row) override { log += "-" + std::to_string(row); }
+  void AfterRemove() override { log += ")"; }
+  void BeforeSwap(std::size_t upper) override { log += "~" + std::to_string(upper); }
+  void AfterSwap() override { log += ")"; }
+  void RowChanged(std::size_t row) override { log += "*" + std::to_string(row); }
+  void BeforeReset() override { log += "["; }
+  void AfterReset() override { log += "]"; }
+};
+
+TEST(MapTable, TellsItsListenerOfEveryChangeOfTheDisplayList) {
+  MapTable table = TableOf({"A", "B", "C"});
+  RecordingListener listener;
+  table.SetListener(&listener);
+  const auto entryOf = [&](std::uint32_t id, std::string name) {
+    MapEntry entry = table.Records()[id - 1];
+    entry.name = std::move(name);
+    return entry;
+  };
+  table.RemoveRow(1);                                         // 1 3
+  table.Replace(entryOf(3, "C2"));                            // shown at row 1
+  table.Replace(entryOf(2, "B2"));                            // not shown: no row changes
+  table.InsertRow(0, 2);                                      // 2 1 3
+  table.SwapWithNext(1);                                      // 2 3 1
+  table.Append(EntryFromRecord(RecordOf({.name = "D"}), 4));  // 2 3 1 4
+  table.RemoveLastRecord();                                   // 2 3 1
+  EXPECT_EQ(listener.log, "-1)*1+0)~1)+3)-3)");
+  EXPECT_EQ(DisplayItems(table), (Strings{"2:B2", "3:C2", "1:A"}));
+  EXPECT_EQ(table.RecordCount(), 3U);
+
+  // A new value in the same table object is a reset; the listener stays with
+  // the object, and copies have none.
+  listener.log.clear();
+  table = TableOf({"X"});
+  MapTable copy = table;
+  copy.RemoveRow(0);
+  table.Clear();
+  EXPECT_EQ(listener.log, "[][]");
+  table.SetListener(nullptr);
+}
+
 TEST(LoadDocument, FillsBothListsInFileOrder) {
   testing::TempDir dir;
   const auto path = dir.Write(

@@ -10,6 +10,7 @@
 #include "support/seeded_random.hpp"
 #include "table/document.hpp"
 #include "table/edit.hpp"
+#include "table/messages.hpp"
 
 namespace tessaly {
 namespace {
@@ -173,7 +174,7 @@ TEST_P(ModelBased, SavedFileMatchesTheReferenceList) {
         break;
       case 6: {  // save and reload
         const auto saved = SaveDocument(doc, env);
-        ASSERT_TRUE(saved.ok()) << context << ": " << saved.error().detail;
+        ASSERT_TRUE(saved.ok()) << context << ": " << ErrorText(saved.error());
         ++saves;
         for (std::size_t i = 0; i < model.rows.size(); ++i) {
           model.rows[i].id = static_cast<std::uint32_t>(i + 1);

@@ -1,15 +1,16 @@
-// Random sequences of show, write, add, delete, move and save driven through
-// the window by its controls, mirrored on a plain list kept here. After every
-// step the list box shows the list; after every save the list box and a fresh
-// load of the file on disk hold exactly the list's maps, in its order, with
-// its values.
+// Random sequences of show, write, add, delete, move, undo, redo and save
+// driven through the window by its controls and keys, mirrored on a plain list
+// kept here. After every step the list box shows the list; after every save
+// the list box and a fresh load of the file on disk hold exactly the list's
+// maps, in its order, with its values.
 
 #include <QApplication>
 #include <type_traits>
 
 #include "resfile/format.hpp"
 #include "support/seeded_random.hpp"
-#include "ui/look.hpp"
+#include "table/messages.hpp"
+#include "ui/chinese_look.hpp"
 #include "ui_support.hpp"
 
 using namespace tessaly;
@@ -26,6 +27,10 @@ struct RefMap {
   QString modes;  // "110000"
   std::uint8_t music = 0;
   std::uint8_t story = 0;
+  // Field 4: not saved, but a write that changes only it is still a change.
+  std::uint32_t folderLength = 0;
+
+  friend bool operator==(const RefMap&, const RefMap&) = default;
 };
 
 // What the edit area shows, and the map id it stands for (DiTu_ID).
@@ -36,11 +41,42 @@ struct Area {
   QString modes = QStringLiteral("000000");
 };
 
+// One change of the table as undo and redo see it: the maps before and
+// after, and the row each selects.
+struct RefStep {
+  std::vector<RefMap> before, after;
+  std::uint32_t recordsBefore = 0, recordsAfter = 0;
+  std::optional<std::size_t> selectedByUndo, selectedByRedo;
+};
+
 struct Reference {
   std::vector<RefMap> rows;
   std::uint32_t records = 0;  // map ids given out since the last load
   std::optional<std::size_t> selected;
   Area area;
+  std::vector<RefStep> done, undone;
+
+  // Records the change from `before`, just made.
+  void Changed(std::vector<RefMap> before, std::uint32_t recordsBefore,
+               std::optional<std::size_t> selectedByUndo,
+               std::optional<std::size_t> selectedByRedo) {
+    done.push_back(
+        RefStep{std::move(before), rows, recordsBefore, records, selectedByUndo, selectedByRedo});
+    undone.clear();
+  }
+
+  // Undo (or redo): the maps as they were, and the map touched selected and
+  // shown; with nothing to select the edit area stays.
+  void TakeBack(bool redo) {
+    std::vector<RefStep>& from = redo ? undone : done;
+    if (from.empty()) return;
+    RefStep step = std::move(from.back());
+    from.pop_back();
+    rows = redo ? step.after : step.before;
+    records = redo ? step.recordsAfter : step.recordsBefore;
+    selected = redo ? step.selectedByRedo : step.selectedByUndo;
+    (redo ? done : undone).push_back(std::move(step));
+  }
 };
 
 // Colons anywhere, the record separator itself, blanks at the ends, Chinese,
@@ -100,13 +136,22 @@ Area Shown(const RefMap& m) {
 }
 
 RefMap Written(const Area& area, std::uint32_t id) {
+  // The model text is counted as typed: "007" gives 3 + 3, one character 5.
+  const auto typed = static_cast<std::uint32_t>(area.model.size());
   return RefMap{id,
                 area.name,
                 static_cast<std::uint16_t>(area.model.toUInt()),
                 static_cast<std::uint8_t>(area.listed ? 11 : 10),
                 area.modes,
                 static_cast<std::uint8_t>(area.music.toUInt()),
-                static_cast<std::uint8_t>(area.story.toUInt())};
+                static_cast<std::uint8_t>(area.story.toUInt()),
+                typed == 1 ? 5U : typed + 3};
+}
+
+// Field 4 of a map read from a file written with the standard folder text.
+std::uint32_t LoadedFolderLength(std::uint16_t model) {
+  const auto digits = static_cast<std::uint32_t>(QString::number(model).size());
+  return digits < 2 ? 5U : digits + 3;
 }
 
 Area AreaOf(const Editor& ed) {
@@ -251,6 +296,7 @@ class ModelTest : public QObject {
                ModesOf(modeByte),
                static_cast<std::uint8_t>(seq.Below(256)),
                static_cast<std::uint8_t>(seq.Below(256))};
+      m.folderLength = LoadedFolderLength(m.model);
       RecordValues values;
       values.nameBytes = Gbk(m.name.toStdString());
       values.model = m.model;
@@ -265,11 +311,14 @@ class ModelTest : public QObject {
     builder.CountFromRecords();
     Editor ed(builder.bytes());
     QVERIFY(ed.form != nullptr);
+    ed.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ed.form.get()));
 
     int saves = 0;
+    int takenBack = 0;  // undos and redos that had a step to take
     for (int step = 0; step <= kSteps; ++step) {
       const QString context = QStringLiteral("seed %1 step %2").arg(seed).arg(step);
-      const std::size_t op = step == kSteps ? 11 : seq.Below(12);
+      const std::size_t op = step == kSteps ? 11 : seq.Below(14);
       QStringList expectedMessages;
       if (op <= 2) {  // show: a click, or the selection set as the keyboard would
         if (!ref.rows.empty()) {
@@ -277,7 +326,7 @@ class ModelTest : public QObject {
           if (seq.Coin()) {
             ed.selectRow(static_cast<int>(row));
           } else {
-            ed.list()->setCurrentRow(static_cast<int>(row));
+            ed.setCurrentRow(static_cast<int>(row));
           }
           // Choosing the row already selected changes no selection and so shows nothing anew.
           if (ref.selected != row) ref.area = Shown(ref.rows[row]);
@@ -287,8 +336,10 @@ class ModelTest : public QObject {
         TypeRandomArea(ed, seq, ref.area);
         ed.click(QStringLiteral("写入"));
         if (ref.selected) {
+          const auto before = ref.rows;
           RefMap& m = ref.rows[*ref.selected];
           m = Written(ref.area, m.id);
+          if (ref.rows != before) ref.Changed(before, ref.records, ref.selected, ref.selected);
         }
       } else if (op <= 6) {  // add, with the area as shown or typed anew
         if (seq.Coin()) TypeRandomArea(ed, seq, ref.area);
@@ -296,12 +347,16 @@ class ModelTest : public QObject {
         if (ref.area.name.isEmpty()) {  // nothing shown or typed yet
           expectedMessages.append(QString::fromUtf8(kNameEmpty.data(), kNameEmpty.size()));
         } else {
+          const auto before = ref.rows;
           ref.rows.push_back(Written(ref.area, ++ref.records));
+          ref.Changed(before, ref.records - 1, std::nullopt, ref.rows.size() - 1);
         }
       } else if (op <= 8) {  // delete
         ed.click(QStringLiteral("删除"));
         if (ref.selected) {
+          const auto before = ref.rows;
           ref.rows.erase(ref.rows.begin() + static_cast<std::ptrdiff_t>(*ref.selected));
+          ref.Changed(before, ref.records, ref.selected, std::nullopt);
           ref.selected.reset();
         }
       } else if (op <= 10) {  // move up or down; the moved map is selected and shown
@@ -309,10 +364,20 @@ class ModelTest : public QObject {
         ed.click(up ? QStringLiteral("上移") : QStringLiteral("下移"));
         if (ref.selected && (up ? *ref.selected > 0 : *ref.selected + 1 < ref.rows.size())) {
           const std::size_t to = up ? *ref.selected - 1 : *ref.selected + 1;
+          const auto before = ref.rows;
           std::swap(ref.rows[*ref.selected], ref.rows[to]);
+          ref.Changed(before, ref.records, ref.selected, to);
           ref.selected = to;
           ref.area = Shown(ref.rows[to]);
         }
+      } else if (op >= 12) {  // undo or redo by its key, pressed in the list
+        const bool redo = op == 13;
+        ed.list()->setFocus();
+        QTest::keyClick(ed.list(), redo ? Qt::Key_Y : Qt::Key_Z, Qt::ControlModifier);
+        const bool any = !(redo ? ref.undone : ref.done).empty();
+        ref.TakeBack(redo);
+        if (any && ref.selected) ref.area = Shown(ref.rows[*ref.selected]);
+        takenBack += any ? 1 : 0;
       } else {  // save: backup, write, reload; the maps are numbered anew
         const auto before = tessaly::testing::ReadFile(ed.resPath);
         const auto backupsBefore = Backups(ed);
@@ -321,9 +386,12 @@ class ModelTest : public QObject {
         ++saves;
         for (std::size_t i = 0; i < ref.rows.size(); ++i) {
           ref.rows[i].id = static_cast<std::uint32_t>(i + 1);
+          ref.rows[i].folderLength = LoadedFolderLength(ref.rows[i].model);
         }
         ref.records = static_cast<std::uint32_t>(ref.rows.size());
         ref.selected.reset();
+        ref.done.clear();  // a save forgets the steps
+        ref.undone.clear();
 
         const auto backupsAfter = Backups(ed);
         CHECK_EQUAL(qsizetype(backupsAfter.size()), qsizetype(backupsBefore.size() + 1), "backups");
@@ -344,6 +412,7 @@ class ModelTest : public QObject {
       if (QTest::currentTestFailed()) return;
     }
     QVERIFY2(saves >= 8, qPrintable(QStringLiteral("only %1 saves").arg(saves)));
+    QVERIFY2(takenBack >= 10, qPrintable(QStringLiteral("only %1 undos and redos").arg(takenBack)));
   }
 };
 

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "ui/chinese_look.hpp"
 #include "ui/prompts.hpp"
 
 using namespace tessaly::ui;
@@ -14,6 +15,10 @@ class PromptsSmokeTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // Qt's own texts must be Chinese: this fails when the translation package
+  // (qt6-translations-l10n on Debian) is missing.
+  void initTestCase() { QVERIFY(ApplyChineseLook(*qApp)); }
+
   void messageBox_data() {
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("expected");
@@ -29,6 +34,8 @@ class PromptsSmokeTest : public QObject {
     int shownIcon = -1;
     QList<QAbstractButton*> buttons;
     bool okButton = false;
+    QString okText;
+    int width = 0;
     QTimer::singleShot(0, [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       QVERIFY(box != nullptr);
@@ -37,6 +44,8 @@ class PromptsSmokeTest : public QObject {
       shownIcon = box->icon();
       buttons = box->buttons();
       okButton = box->button(QMessageBox::Ok) != nullptr;
+      okText = box->button(QMessageBox::Ok)->text();
+      width = box->width();
       box->button(QMessageBox::Ok)->click();
     });
     QtPrompts prompts;
@@ -46,6 +55,10 @@ class PromptsSmokeTest : public QObject {
     QCOMPARE(shownIcon, expected);
     QCOMPARE(buttons.size(), 1);
     QVERIFY(okButton);
+    QCOMPARE(okText, QStringLiteral("确定"));
+    // Wide enough for the title, although the text is short.
+    QVERIFY2(width >= MessageBoxMinimumWidth(title), qPrintable(QString::number(width)));
+    QVERIFY(MessageBoxMinimumWidth(title) >= kMinimumMessageWidth);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
   }
 };

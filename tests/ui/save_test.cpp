@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "ui/look.hpp"
+#include "ui/chinese_look.hpp"
 #include "ui_support.hpp"
 
 using namespace tessaly;

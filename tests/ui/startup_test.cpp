@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QListView>
 #include <QTest>
 #include <QTimer>
 
 #include "fake_prompts.hpp"
+#include "ui/chinese_look.hpp"
 #include "ui/file_dialog.hpp"
-#include "ui/look.hpp"
 #include "ui_support.hpp"
 
 using namespace tessaly::ui;
@@ -109,9 +110,9 @@ class StartupTest : public QObject {
     }
     if (form) {
       QVERIFY(form->isVisible());
-      auto* list = form->findChild<QListWidget*>(QStringLiteral("List1"));
-      QCOMPARE(list->count(), 2);
-      QCOMPARE(list->item(0)->text(), QStringLiteral("1:甲"));
+      auto* list = form->findChild<QListView*>(QStringLiteral("List1"));
+      QCOMPARE(list->model()->rowCount(), 2);
+      QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("1:甲"));
       QVERIFY(list->selectionModel()->selectedIndexes().isEmpty());
     } else {
       for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!w->isVisible());

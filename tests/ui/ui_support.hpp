@@ -4,10 +4,11 @@
 // save environment inside a temporary folder, and ways to reach and drive the
 // controls by their names.
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -72,11 +73,17 @@ struct Editor {
   FixedClock clock;
   std::filesystem::path resPath;
   std::unique_ptr<Form1> form;
+  std::unique_ptr<QAbstractItemModelTester> tester;
 
   explicit Editor(const tessaly::testing::Bytes& bytes) {
     resPath = dir.Write("Meteor.res", bytes);
     std::filesystem::create_directories(programFolder());
     form = StartEditor(prompts, Q(resPath), environment());
+    // Every change the window makes to List1's model is checked as it happens.
+    if (form != nullptr) {
+      tester = std::make_unique<QAbstractItemModelTester>(
+          list()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
   }
   explicit Editor(const QStringList& names) : Editor(ResWithNames(names)) {}
 
@@ -99,7 +106,13 @@ struct Editor {
     return nullptr;
   }
 
-  [[nodiscard]] QListWidget* list() const { return find<QListWidget>(QStringLiteral("List1")); }
+  [[nodiscard]] QListView* list() const { return find<QListView>(QStringLiteral("List1")); }
+  [[nodiscard]] int count() const { return list()->model()->rowCount(); }
+  [[nodiscard]] QModelIndex index(int row) const { return list()->model()->index(row, 0); }
+  // Selects a row as the keyboard would, without a click.
+  void setCurrentRow(int row) const {
+    list()->selectionModel()->setCurrentIndex(index(row), QItemSelectionModel::ClearAndSelect);
+  }
   [[nodiscard]] QLineEdit* text(int k) const {
     return find<QLineEdit>(QStringLiteral("Text%1").arg(k));
   }
@@ -118,15 +131,15 @@ struct Editor {
     Q_EMIT button->clicked();
   }
   void selectRow(int row) const {
-    QListWidget* l = list();
-    QListWidgetItem* item = l->item(row);
-    QVERIFY(item != nullptr);
-    l->scrollToItem(item);
-    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(item).center());
+    QListView* l = list();
+    const QModelIndex item = index(row);
+    QVERIFY(item.isValid());
+    l->scrollTo(item);
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualRect(item).center());
   }
   [[nodiscard]] QStringList items() const {
     QStringList out;
-    for (int i = 0; i < list()->count(); ++i) out.append(list()->item(i)->text());
+    for (int i = 0; i < count(); ++i) out.append(index(i).data().toString());
     return out;
   }
   [[nodiscard]] int selectedRow() const {

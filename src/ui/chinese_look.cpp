@@ -1,4 +1,4 @@
-#include "look.hpp"
+#include "chinese_look.hpp"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -23,22 +23,27 @@ QFont NarrowButtonFont() {
   return font;
 }
 
-void ApplyChineseLook(QApplication& app) {
+bool ApplyChineseLook(QApplication& app) {
   QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
   QFont font = QApplication::font();
   font.setFamilies(ChineseFontFamilies());
   font.setPointSize(9);
   app.setFont(font);
 
-  // Qt's own texts (the OK button, the file dialog) in Chinese when Qt's
-  // translations are installed; English otherwise.
+  // qt_zh_CN.qm is the catalog windeployqt writes (all modules merged); on
+  // Linux it names qtbase_zh_CN.qm as a part it needs, and loading it fails
+  // when that part is missing. qtbase_zh_CN.qm alone serves as well.
   auto* translator = new QTranslator(&app);
-  if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(translator);
-  } else {
-    delete translator;
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  for (const QString& catalog : {QStringLiteral("qt"), QStringLiteral("qtbase")}) {
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), catalog, QStringLiteral("_"),
+                         folder)) {
+      QApplication::installTranslator(translator);
+      return true;
+    }
   }
+  delete translator;
+  return false;
 }
 
 }  // namespace tessaly::ui

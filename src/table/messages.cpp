@@ -1,0 +1,86 @@
+#include "messages.hpp"
+
+#include "resfile/format.hpp"
+#include "table/map_table.hpp"
+
+namespace tessaly {
+namespace {
+
+std::string FieldWord(MapField field) {
+  switch (field) {
+    case MapField::kName:
+      return "名称";
+    case MapField::kModel:
+      return "模型";
+    case MapField::kMusic:
+      return "音乐";
+    case MapField::kStoryOrder:
+      return "剧情排列";
+    case MapField::kModes:
+      return "模式";
+    case MapField::kNone:
+      break;
+  }
+  return {};
+}
+
+// What a sentence about a field speaks of: "第2个地图“北门”的模型" for a map of
+// a list; "模型" in the edit area, where the name is "地图名".
+std::string Subject(const TableError& error) {
+  if (error.position > 0) {
+    return MapLabel(error.position, error.name ? &*error.name : nullptr) + "的" +
+           FieldWord(error.field);
+  }
+  return error.field == MapField::kName ? "地图名" : FieldWord(error.field);
+}
+
+}  // namespace
+
+std::string MapLabel(std::size_t position, const std::string* name) {
+  std::string label = "第" + std::to_string(position) + "个地图";
+  if (name != nullptr) label += "“" + *name + "”";
+  return label;
+}
+
+std::string ErrorText(const TableError& error) {
+  const std::string count = std::to_string(error.count);
+  switch (error.kind) {
+    case TableErrorKind::kNameEmpty:
+      return std::string(kNameEmpty);
+    case TableErrorKind::kModelEmpty:
+      return std::string(kModelEmpty);
+    case TableErrorKind::kMusicEmpty:
+      return std::string(kMusicEmpty);
+    case TableErrorKind::kStoryEmpty:
+      return std::string(kStoryEmpty);
+    case TableErrorKind::kNotInRange:
+      return Subject(error) + "必须是0 - " + count + "之间的数字";
+    case TableErrorKind::kNameHasControl:
+      return Subject(error) + "含有控制字符（如换行），无法保存";
+    case TableErrorKind::kNameNotGbk:
+      return Subject(error) + "含有GBK无法表示的字符，无法保存";
+    case TableErrorKind::kNameTooLong:
+      return Subject(error) + "有" + count + "个GBK字节，最多" + std::to_string(kMaxNameBytes) +
+             "个，无法保存";
+    case TableErrorKind::kModesInvalid:
+      return Subject(error) + "“" + error.text + "”不是六位0或1，无法保存";
+    case TableErrorKind::kFolderTooLong:
+      return Subject(error) + "文件夹名太长，无法保存";
+    case TableErrorKind::kTableFull:
+      return "地图数量已达上限（" + std::to_string(kMaxEntries) + "），无法再添加";
+    case TableErrorKind::kTooManyMaps:
+      return "地图太多：" + count + "个，最多" + std::to_string(kMaxEntries) + "个";
+    case TableErrorKind::kCountOutOfRange:
+      return "条目数" + count + "超出0 - 65535，无法保存！";
+    case TableErrorKind::kPhantomRecord:
+      return "文件头末尾的字节会和新的地图记录连成一条假记录，保存后无法正确读回，已取消保存！";
+  }
+  return {};
+}
+
+std::string ErrorText(const SaveError& error) {
+  if (const auto* invalid = std::get_if<TableError>(&error)) return ErrorText(*invalid);
+  return UserText(std::get<SaveFailure>(error));
+}
+
+}  // namespace tessaly
