@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QStringList>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 #include "ui/chinese_look.hpp"
@@ -22,8 +23,17 @@ int main(int argc, char* argv[]) {
         stderr);
   }
 
-  std::optional<QString> fileArg;
-  if (const QStringList args = QApplication::arguments(); args.size() > 1) fileArg = args.at(1);
+  // QApplication has taken its own options out of argv. On Linux the name is
+  // used byte for byte (Qt would turn bytes that are not UTF-8 into U+FFFD);
+  // on Windows argv is in the ANSI code page, so the wide arguments are used.
+  std::optional<std::filesystem::path> fileArg;
+#ifdef _WIN32
+  if (const QStringList args = QApplication::arguments(); args.size() > 1) {
+    fileArg = std::filesystem::path(args.at(1).toStdWString());
+  }
+#else
+  if (argc > 1) fileArg = std::filesystem::path(argv[1]);
+#endif
 
   tessaly::ui::QtPrompts prompts;
   const auto window = tessaly::ui::StartEditor(prompts, fileArg);

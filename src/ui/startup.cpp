@@ -1,29 +1,39 @@
 #include "startup.hpp"
 
+#include <QFile>
+
 #include "file_dialog.hpp"
-#include "resfile/text_path.hpp"
 #include "table/document.hpp"
 #include "utf8.hpp"
 
 namespace tessaly::ui {
 
 std::filesystem::path PathFromQString(const QString& path) {
-  return PathFromUtf8(path.toStdString());
+#ifdef _WIN32
+  return std::filesystem::path(path.toStdWString());
+#else
+  // The file system's own encoding of the name, as Qt reads names from it.
+  const QByteArray bytes = QFile::encodeName(path);
+  return std::filesystem::path(
+      std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+#endif
 }
 
-std::unique_ptr<Form1> StartEditor(Prompts& prompts, std::optional<QString> fileArg,
+std::unique_ptr<Form1> StartEditor(Prompts& prompts, std::optional<std::filesystem::path> fileArg,
                                    const SaveEnvironment& saveEnv) {
   for (;;) {
-    QString path;
+    std::filesystem::path path;
     if (fileArg) {
-      path = *fileArg;
+      path = std::move(*fileArg);
       fileArg.reset();
     } else {
-      path = ShowFileDialog(prompts, QStringLiteral("open"), QString::fromUtf8(kOpenTitle),
-                            QString::fromUtf8(kDefaultResName));
+      const QString chosen =
+          ShowFileDialog(prompts, QStringLiteral("open"), QString::fromUtf8(kOpenTitle),
+                         QString::fromUtf8(kDefaultResName));
+      path = PathFromQString(chosen);
     }
-    if (path.isEmpty()) return nullptr;
-    auto loaded = LoadDocument(PathFromQString(path));
+    if (path.empty()) return nullptr;
+    auto loaded = LoadDocument(path);
     if (!loaded) {
       prompts.Information(Utf8(loaded.error().message));
       continue;
@@ -34,7 +44,7 @@ std::unique_ptr<Form1> StartEditor(Prompts& prompts, std::optional<QString> file
   }
 }
 
-std::unique_ptr<Form1> StartEditor(Prompts& prompts, std::optional<QString> fileArg) {
+std::unique_ptr<Form1> StartEditor(Prompts& prompts, std::optional<std::filesystem::path> fileArg) {
   return StartEditor(prompts, std::move(fileArg), DefaultSaveEnvironment());
 }
 

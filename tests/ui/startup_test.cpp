@@ -83,8 +83,8 @@ class StartupTest : public QObject {
         fake.AnswerPath(pathOf(answer));
       }
     }
-    std::optional<QString> fileArg;
-    if (!argument.isEmpty()) fileArg = pathOf(argument);
+    std::optional<std::filesystem::path> fileArg;
+    if (!argument.isEmpty()) fileArg = PathFromQString(pathOf(argument));
 
     tessaly::testing::FaultyFileSystem files;
     FixedClock clock;
@@ -118,6 +118,23 @@ class StartupTest : public QObject {
       for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!w->isVisible());
     }
   }
+
+#ifndef _WIN32
+  // A name that is not UTF-8 (GBK bytes, as a Chinese Windows would write
+  // them to a shared disk) opens from the command line, byte for byte.
+  void nameThatIsNotUtf8Opens() {
+    TempDir dir;
+    const std::filesystem::path res = dir.path() / std::string("\xB2\xE2.res");
+    std::filesystem::copy_file(dir.Write("Meteor.res", ResWithNames({"甲"})), res);
+    FakePrompts fake;
+    tessaly::testing::FaultyFileSystem files;
+    FixedClock clock;
+    const auto form = StartEditor(fake, res, {files, clock, dir.path(), dir.path()});
+    QVERIFY(form != nullptr);
+    QVERIFY(fake.requests.empty());
+    QCOMPARE(form->document().resPath, res);
+  }
+#endif
 
   void fileDialogModes_data() {
     QTest::addColumn<QString>("mode");

@@ -78,7 +78,7 @@ struct Editor {
   explicit Editor(const tessaly::testing::Bytes& bytes) {
     resPath = dir.Write("Meteor.res", bytes);
     std::filesystem::create_directories(programFolder());
-    form = StartEditor(prompts, Q(resPath), environment());
+    form = StartEditor(prompts, resPath, environment());
     // Every change the window makes to List1's model is checked as it happens.
     if (form != nullptr) {
       tester = std::make_unique<QAbstractItemModelTester>(
