@@ -26,6 +26,24 @@ for f in many-maps.res big-header.res; do
       n, l / f, (n == "big-header.res" ? " (goal: at most 1.5)" : ""), p, s, p - s }'
 done
 
+# Saving against what any safe save must do (copy and flush the backup, write
+# and flush the new content, rename), and its peak memory against 2 x file.
+for f in many-maps.res big-header.res; do
+  size_mib=$(( $(stat -c %s "$files/$f") / 1048576 ))
+  floor=$("$bin/limit_probe" savefloor "$files/$f")
+  save=$("$bin/limit_probe" save "$files/$f")
+  full=$("$bin/limit_probe" savereload "$files/$f")
+  echo "$floor"
+  echo "$save"
+  echo "$full"
+  fs=$(sed -E 's/.*seconds=([0-9.]+).*/\1/' <<<"$floor")
+  ss=$(sed -E 's/.*seconds=([0-9.]+).*/\1/' <<<"$save")
+  peak=$(sed -E 's/.*peak_rss_mb=([0-9.]+).*/\1/' <<<"$full")
+  awk -v f="$fs" -v s="$ss" -v p="$peak" -v m="$size_mib" -v n="$f" 'BEGIN {
+    printf "%s: save / floor = %.2f (goal: at most 2); peak saving and reloading %.0f MiB = 2 x file %d MiB + %.0f MiB (goal: at most + 64 MiB)\n",
+      n, s / f, p, 2 * m, p - 2 * m }'
+done
+
 if [ -x "$bin/window_bench" ]; then
   QT_QPA_PLATFORM=offscreen "$bin/window_bench" "$files/many-maps.res"
 fi

@@ -1,12 +1,21 @@
 // One measurement per process, so each reports its own peak memory.
 //
-//   limit_probe make DIR      writes the benchmark files into DIR
-//   limit_probe floor FILE    one read of the whole file, then memchr over every byte for the
-//   marker limit_probe load FILE     Tessaly's load: read, scan, build the map table
+//   limit_probe make DIR         writes the benchmark files into DIR
+//   limit_probe floor FILE       one read of the whole file, then memchr over every byte
+//                                for the marker
+//   limit_probe load FILE        Tessaly's load: read, scan, build the map table
+//   limit_probe savefloor FILE   what any safe save must do, on a scratch copy: copy the file
+//                                and flush the copy, write as many bytes anew and flush them,
+//                                rename them over the copy
+//   limit_probe save FILE        Tessaly's save of the loaded, unchanged file (scratch copy):
+//                                build the image, back up, write, rename; without the reload
+//   limit_probe savereload FILE  the same with the reload, as the editor's 保存 runs it
 //
 // Prints one line: mode, seconds (best of the runs), MB/s, peak resident memory in MiB.
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +26,7 @@
 
 #include "bench_files.hpp"
 #include "resfile/loader.hpp"
+#include "resfile/save.hpp"
 #include "table/document.hpp"
 
 namespace {
@@ -40,6 +50,58 @@ std::size_t Floor(const std::filesystem::path& path) {
   return markers;
 }
 
+// A scratch folder beside the file, holding a copy of it.
+struct Scratch {
+  std::filesystem::path folder;
+  std::filesystem::path copy;
+  explicit Scratch(const std::filesystem::path& file)
+      : folder(file.parent_path() / "scratch"), copy(folder / file.filename()) {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(file, copy);
+  }
+  ~Scratch() { std::filesystem::remove_all(folder); }
+};
+
+void WriteFlushed(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+      ::fsync(fd) != 0 || ::close(fd) != 0) {
+    std::exit(1);
+  }
+}
+
+double SaveFloor(const std::filesystem::path& path) {
+  const Scratch scratch(path);
+  const std::vector<std::uint8_t> bytes(std::filesystem::file_size(path), 0x41);
+  const auto start = Clock::now();
+  const auto backup = scratch.folder / "backup";
+  std::filesystem::copy_file(scratch.copy, backup);
+  const int fd = ::open(backup.c_str(), O_RDONLY);
+  if (fd < 0 || ::fsync(fd) != 0) std::exit(1);
+  ::close(fd);
+  WriteFlushed(scratch.folder / "new", bytes);
+  std::filesystem::rename(scratch.folder / "new", scratch.copy);
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Loaded before the clock starts, saved while it runs.
+double TimedSave(const std::filesystem::path& path, bool reload) {
+  const Scratch scratch(path);
+  auto doc = tessaly::LoadDocument(scratch.copy);
+  if (!doc) std::exit(1);
+  const tessaly::SaveEnvironment env{tessaly::RealFileSystem(), tessaly::SystemClock(),
+                                     scratch.folder, scratch.folder};
+  const auto start = Clock::now();
+  if (reload) {
+    if (!tessaly::SaveDocument(*doc, env)) std::exit(1);
+  } else {
+    const auto image = tessaly::BuildSaveImage(*doc);
+    if (!image || !tessaly::WriteWithBackup(env, scratch.copy, *image)) std::exit(1);
+  }
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
 std::size_t Load(const std::filesystem::path& path) {
   auto doc = tessaly::LoadDocument(path);
   if (!doc) std::exit(1);
@@ -50,7 +112,7 @@ std::size_t Load(const std::filesystem::path& path) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::cerr << "usage: limit_probe make DIR | floor FILE | load FILE\n";
+    std::cerr << "usage: limit_probe make DIR | floor|load|savefloor|save|savereload FILE\n";
     return 2;
   }
   const std::string mode = argv[1];
@@ -67,10 +129,16 @@ int main(int argc, char** argv) {
     write("big-header.res", b::MakeFile(b::kBigHeader, 100));
     return 0;
   }
-  const int runs = 5;
+  const bool saving = mode.starts_with("save");
+  const int runs = saving ? 3 : 5;
   double best = 1e9;
   std::size_t result = 0;
   for (int i = 0; i < runs; ++i) {
+    if (saving) {
+      best = std::min(best, mode == "savefloor" ? SaveFloor(path)
+                                                : TimedSave(path, mode == "savereload"));
+      continue;
+    }
     const auto start = Clock::now();
     result = mode == "floor" ? Floor(path) : Load(path);
     best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
