@@ -4,45 +4,61 @@
 
 namespace tessaly {
 
+namespace {
+
+// The code point that starts at text[i], advancing i past it; nothing for a
+// sequence that is not well-formed UTF-8.
+std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& i) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
+  const std::size_t n = text.size();
+  const std::uint8_t b = s[i];
+  if (b < 0x80) {
+    ++i;
+    return static_cast<char32_t>(b);
+  }
+  std::size_t extra = 0;
+  char32_t c = 0;
+  char32_t least = 0;  // the smallest value this length may carry
+  if (b >= 0xC2 && b <= 0xDF) {
+    extra = 1, c = b & 0x1FU, least = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    extra = 2, c = b & 0x0FU, least = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    extra = 3, c = b & 0x07U, least = 0x10000;
+  } else {
+    return std::nullopt;  // a continuation byte, or a lead that only overlong forms use
+  }
+  if (n - i <= extra) return std::nullopt;
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const std::uint8_t t = s[i + k];
+    if ((t & 0xC0U) != 0x80U) return std::nullopt;
+    c = (c << 6) | (t & 0x3FU);
+  }
+  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+  i += extra + 1;
+  return c;
+}
+
+}  // namespace
+
 std::optional<std::u32string> DecodeUtf8(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());
-  const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const std::uint8_t b = s[i];
-    if (b < 0x80) {
-      out += static_cast<char32_t>(b);
-      ++i;
-      continue;
-    }
-    std::size_t extra = 0;
-    char32_t c = 0;
-    char32_t least = 0;  // the smallest value this length may carry
-    if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1, c = b & 0x1FU, least = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2, c = b & 0x0FU, least = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3, c = b & 0x07U, least = 0x10000;
-    } else {
-      return std::nullopt;  // a continuation byte, or a lead that only overlong forms use
-    }
-    if (n - i <= extra) return std::nullopt;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const std::uint8_t t = s[i + k];
-      if ((t & 0xC0U) != 0x80U) return std::nullopt;
-      c = (c << 6) | (t & 0x3FU);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-    out += c;
-    i += extra + 1;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = NextCodePoint(text, i);
+    if (!c) return std::nullopt;
+    out += *c;
   }
   return out;
 }
 
-bool IsUtf8(std::string_view text) { return DecodeUtf8(text).has_value(); }
+// Checked in place: a large text is never copied.
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (!NextCodePoint(text, i)) return false;
+  }
+  return true;
+}
 
 std::u16string ToUtf16(std::u32string_view text) {
   std::u16string out;
