@@ -43,8 +43,12 @@ Result<std::vector<std::uint8_t>, TableError> BuildSaveImage(const Document& doc
   std::size_t headerSize =
       doc.headerEnd ? static_cast<std::size_t>(*doc.headerEnd) + 1 : doc.resBytes.size();
   headerSize = std::min(headerSize, doc.resBytes.size());
-  std::vector<std::uint8_t> image(doc.resBytes.begin(),
-                                  doc.resBytes.begin() + static_cast<std::ptrdiff_t>(headerSize));
+  // Room for the longest records up front: growing a large image while it is
+  // filled would copy it and briefly hold it twice.
+  std::vector<std::uint8_t> image;
+  image.reserve(std::max(headerSize, kHeaderMinimum) + doc.table.DisplayCount() * kMaxRecordBytes);
+  image.assign(doc.resBytes.begin(),
+               doc.resBytes.begin() + static_cast<std::ptrdiff_t>(headerSize));
   if (image.size() < kHeaderMinimum) image.resize(kHeaderMinimum, 0);
   WriteEntryCount(image, static_cast<std::uint16_t>(count));
 
