@@ -6,9 +6,9 @@
 namespace tessaly {
 namespace {
 
-using testing::Bytes;
-using testing::RecordBytes;
-using testing::RecordValues;
+using test::Bytes;
+using test::RecordBytes;
+using test::RecordValues;
 
 TEST(RecordImage, TheSeventyFiveByteExample) {
   const Bytes expected = {

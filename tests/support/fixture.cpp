@@ -11,7 +11,7 @@
 #include "resfile/format.hpp"
 #include "resfile/gbk.hpp"
 
-namespace tessaly::testing {
+namespace tessaly::test {
 
 ResBuilder::ResBuilder() : bytes_(kMagic.begin(), kMagic.end()) {
   bytes_.resize(kHeaderMinimum, 0);
@@ -124,4 +124,4 @@ std::vector<std::string> ListFolder(const std::filesystem::path& folder) {
   return names;
 }
 
-}  // namespace tessaly::testing
+}  // namespace tessaly::test

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tessaly::testing {
+namespace tessaly::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -69,4 +69,4 @@ class TempDir {
 // The names in a folder (UTF-8, sorted); empty when the folder does not exist.
 [[nodiscard]] std::vector<std::string> ListFolder(const std::filesystem::path& folder);
 
-}  // namespace tessaly::testing
+}  // namespace tessaly::test

@@ -17,17 +17,17 @@ namespace tessaly {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::DisplayItems;
-using testing::DocOf;
-using testing::Gbk;
-using testing::ListFolder;
-using testing::ReadFile;
-using testing::RecordBytes;
-using testing::RecordStrings;
-using testing::RecordValues;
-using testing::ResBuilder;
-using testing::TempDir;
+using test::Bytes;
+using test::DisplayItems;
+using test::DocOf;
+using test::Gbk;
+using test::ListFolder;
+using test::ReadFile;
+using test::RecordBytes;
+using test::RecordStrings;
+using test::RecordValues;
+using test::ResBuilder;
+using test::TempDir;
 using Strings = std::vector<std::string>;
 
 Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) {
@@ -321,7 +321,7 @@ struct DiskSetup {
   fs::path res;
   fs::path program = dir.Folder("program");
   fs::path user = dir.path() / "user";
-  testing::FixedClock clock{2019, 7, 19, 14, 5, 9};
+  test::FixedClock clock{2019, 7, 19, 14, 5, 9};
   Bytes original;
 
   explicit DiskSetup(Bytes file) : original(std::move(file)) {
@@ -482,7 +482,7 @@ TEST(SaveDocument, FailedReloadKeepsTheDocumentAsItWas) {
     const auto expected = BuildSaveImage(doc);
     ASSERT_TRUE(expected.ok());
 
-    testing::FaultyFileSystem files;
+    test::FaultyFileSystem files;
     files.afterRename = c.spoil;
     const auto saved = SaveDocument(doc, s.Env(files));
     ASSERT_FALSE(saved.ok());
