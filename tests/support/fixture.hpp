@@ -43,10 +43,11 @@ class ResBuilder {
   std::uint16_t records_ = 0;
 };
 
-// The bytes of one record, exactly as the writer lays them out.
+// The bytes of one record, laid out by the fixture itself (never by src/).
 [[nodiscard]] Bytes RecordBytes(const RecordValues& values);
 
-// GBK bytes of a UTF-8 text (the test aborts on failure).
+// GBK bytes of a UTF-8 text, from a table of the characters the tests use;
+// a character missing from it fails the test.
 [[nodiscard]] std::string Gbk(std::string_view utf8);
 
 class TempDir {
