@@ -1,6 +1,5 @@
 // tessaly: the map table editor. `tessaly [FILE]` opens FILE in place of the
-// first file prompt. TESSALY_SCREENSHOT=<image path> saves a picture of the
-// window and quits (for the documentation).
+// first file prompt.
 
 #include <QApplication>
 #include <QStringList>
@@ -10,7 +9,6 @@
 
 #include "ui/chinese_look.hpp"
 #include "ui/prompts.hpp"
-#include "ui/screenshot.hpp"
 #include "ui/startup.hpp"
 
 int main(int argc, char* argv[]) {
@@ -38,8 +36,5 @@ int main(int argc, char* argv[]) {
   tessaly::ui::QtPrompts prompts;
   const auto window = tessaly::ui::StartEditor(prompts, fileArg);
   if (!window) return 0;
-  if (const QString shot = qEnvironmentVariable("TESSALY_SCREENSHOT"); !shot.isEmpty()) {
-    tessaly::ui::ScheduleScreenshot(*window, shot);
-  }
   return QApplication::exec();
 }

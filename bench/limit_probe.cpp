@@ -135,8 +135,8 @@ int main(int argc, char** argv) {
   std::size_t result = 0;
   for (int i = 0; i < runs; ++i) {
     if (saving) {
-      best = std::min(best, mode == "savefloor" ? SaveFloor(path)
-                                                : TimedSave(path, mode == "savereload"));
+      best = std::min(
+          best, mode == "savefloor" ? SaveFloor(path) : TimedSave(path, mode == "savereload"));
       continue;
     }
     const auto start = Clock::now();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the editor opened on examples/Meteor.res under
-# Xvfb, with the first map selected, saved by the editor itself through its
-# TESSALY_SCREENSHOT hook. Builds the editor first when needed.
+# Xvfb, with the first map selected, saved by tools/screenshot.cpp (which
+# links the editor's UI library). Builds that tool first when needed.
 #
 #   scripts/screenshot.sh [OUTPUT.png]
 #
@@ -21,16 +21,16 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   fi
 fi
-cmake --build "$build" --target tessaly
+cmake --build "$build" --target screenshot
 
 mkdir -p "$(dirname "$out")"
 rm -f "$out"
-# The editor saves the picture and quits by itself; the timeout only guards
-# against a build without the hook.
-env -u QT_QPA_PLATFORM TESSALY_SCREENSHOT="$out" \
-  timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/tessaly" examples/Meteor.res
+# The tool saves the picture and quits by itself; the timeout only guards
+# against a window that never settles.
+env -u QT_QPA_PLATFORM \
+  timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$build/tools/screenshot" examples/Meteor.res "$out"
 if [ ! -s "$out" ]; then
-  echo "screenshot.sh: the editor wrote no picture to $out" >&2
+  echo "screenshot.sh: no picture was written to $out" >&2
   exit 1
 fi
 echo "Wrote $out"

@@ -10,7 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libicu-dev nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth fonts-noto-cjk
 )

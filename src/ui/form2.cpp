@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "twips.hpp"
+#include "version.hpp"
 
 namespace tessaly::ui {
 namespace {
@@ -49,7 +50,8 @@ Form2::Form2(QWidget* parent, LinkOpener opener) : QDialog(parent), opener_(std:
   setMouseTracking(true);
 
   versionLabel_ =
-      MakeLabel(this, "Label1", QString::fromUtf8(kVersionLine), Twips(240, 240, 5175, 255));
+      MakeLabel(this, "Label1", QStringLiteral("Tessaly ") + QString::fromUtf8(kVersion),
+                Twips(240, 240, 5175, 255));
   creditLabel_ =
       MakeLabel(this, "Label2", QString::fromUtf8(kCreditLine), Twips(240, 600, 5175, 255));
   siteLink_ = MakeLabel(this, "Label3", LinkCaption(kSiteName), Twips(240, 1080, 5175, 255));

@@ -15,7 +15,6 @@ using LinkOpener = std::function<void(const QUrl&)>;
 [[nodiscard]] LinkOpener DesktopLinkOpener();
 
 inline constexpr char kAboutTitle[] = "关于";
-inline constexpr char kVersionLine[] = "Tessaly 0.1.0.3";
 inline constexpr char kCreditLine[] = "BY Tessaly 开发组";
 inline constexpr char kSiteName[] = "Tessaly 项目主页";
 inline constexpr char kSiteUrl[] = "https://tessaly.example.org/";

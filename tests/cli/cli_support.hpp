@@ -14,10 +14,10 @@
 #include "support/faulty_fs.hpp"
 #include "support/fixture.hpp"
 
-namespace tessaly::cli::testing {
+namespace tessaly::cli::test {
 
-using tessaly::testing::Bytes;
-using tessaly::testing::TempDir;
+using tessaly::test::Bytes;
+using tessaly::test::TempDir;
 
 struct CliRun {
   int status = -1;
@@ -26,8 +26,8 @@ struct CliRun {
 };
 
 // 20240501120000
-struct FixedClock final : tessaly::testing::FixedClock {
-  FixedClock() : tessaly::testing::FixedClock(2024, 5, 1, 12, 0, 0) {}
+struct FixedClock final : tessaly::test::FixedClock {
+  FixedClock() : tessaly::test::FixedClock(2024, 5, 1, 12, 0, 0) {}
 };
 
 // Backups go to <dir>/program (the program's folder) or <dir>/user.
@@ -82,7 +82,7 @@ inline Bytes AsBytes(std::string_view text) { return Bytes(text.begin(), text.en
 // A record whose name length byte is 0: the record of an empty name without
 // its terminating zero byte.
 inline Bytes NameLengthZeroRecord(std::uint16_t model) {
-  Bytes rec = tessaly::testing::RecordBytes({.nameBytes = "", .model = model});
+  Bytes rec = tessaly::test::RecordBytes({.nameBytes = "", .model = model});
   rec.erase(rec.begin() + 12);
   rec[8] = 0;
   return rec;
@@ -92,9 +92,9 @@ inline Bytes NameLengthZeroRecord(std::uint16_t model) {
 // a name with ':' and "::::::", a record with N = 0, and an entry count of 5
 // for 3 records (ExtraCount 2).
 inline Bytes SampleFile() {
-  tessaly::testing::ResBuilder b;
+  tessaly::test::ResBuilder b;
   b.Filler(946);
-  b.Record({.nameBytes = tessaly::testing::Gbk("测试"), .model = 5});
+  b.Record({.nameBytes = tessaly::test::Gbk("测试"), .model = 5});
   b.Record({.nameBytes = "a:b::::::c",
             .model = 300,
             .listFlag = 10,
@@ -106,4 +106,4 @@ inline Bytes SampleFile() {
   return b.bytes();
 }
 
-}  // namespace tessaly::cli::testing
+}  // namespace tessaly::cli::test

@@ -8,8 +8,8 @@
 namespace tessaly::cli {
 namespace {
 
-using namespace tessaly::cli::testing;
-using tessaly::testing::ResBuilder;
+using namespace tessaly::cli::test;
+using tessaly::test::ResBuilder;
 
 constexpr std::string_view kSampleJson = R"({
   "headerEnd": 999,
@@ -131,7 +131,7 @@ TEST_F(CommandsTest, RefusedOrUnreadableFileGivesStatusTwoAndOnlyStderr) {
   };
   for (const auto& f : files) {
     const bool regular = std::filesystem::is_regular_file(f.path);
-    const Bytes before = regular ? tessaly::testing::ReadFile(f.path) : Bytes{};
+    const Bytes before = regular ? tessaly::test::ReadFile(f.path) : Bytes{};
     const std::vector<std::vector<std::string>> commands = {{"list", f.path},
                                                             {"dump", f.path},
                                                             {"dump", "--json", f.path},
@@ -150,7 +150,7 @@ TEST_F(CommandsTest, RefusedOrUnreadableFileGivesStatusTwoAndOnlyStderr) {
       }
     }
     if (regular) {
-      EXPECT_EQ(tessaly::testing::ReadFile(f.path), before) << f.name;
+      EXPECT_EQ(tessaly::test::ReadFile(f.path), before) << f.name;
     }
   }
   EXPECT_TRUE(env_.Backups().empty());
@@ -173,12 +173,11 @@ TEST_F(CommandsTest, ExportToFileWritesTheSameBytesAndNeverOverwritesTheInput) {
   const CliRun run = Cli({"export", "--csv", Utf8Path(res), "-o", Utf8Path(csvPath)});
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(AsText(tessaly::testing::ReadFile(csvPath)),
-            Cli({"export", "--csv", Utf8Path(res)}).out);
+  EXPECT_EQ(AsText(tessaly::test::ReadFile(csvPath)), Cli({"export", "--csv", Utf8Path(res)}).out);
 
   const CliRun self = Cli({"export", Utf8Path(res), "-o", Utf8Path(res)});
   EXPECT_EQ(self.status, kExitFileError);
-  EXPECT_EQ(tessaly::testing::ReadFile(res), SampleFile());
+  EXPECT_EQ(tessaly::test::ReadFile(res), SampleFile());
 
   const CliRun noFolder =
       Cli({"export", Utf8Path(res), "-o", Utf8Path(dir_.path() / "no" / "such" / "x.json")});

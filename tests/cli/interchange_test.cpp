@@ -9,10 +9,10 @@
 namespace tessaly::cli {
 namespace {
 
-using namespace tessaly::cli::testing;
-using tessaly::testing::Gbk;
-using tessaly::testing::ReadFile;
-using tessaly::testing::ResBuilder;
+using namespace tessaly::cli::test;
+using tessaly::test::Gbk;
+using tessaly::test::ReadFile;
+using tessaly::test::ResBuilder;
 
 constexpr std::string_view kHeaderRow = "id,name,model,listFlag,modes,music,storyOrder\r\n";
 

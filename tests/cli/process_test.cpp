@@ -28,8 +28,8 @@ extern char** environ;
 namespace tessaly::cli {
 namespace {
 
-using namespace tessaly::cli::testing;
-using tessaly::testing::ReadFile;
+using namespace tessaly::cli::test;
+using tessaly::test::ReadFile;
 
 const std::filesystem::path kCli = TESSALY_CLI_PATH;
 
@@ -260,7 +260,7 @@ struct BigImport {
 
   explicit BigImport(std::size_t headerBytes) {
     std::filesystem::copy_file(kCli, cli);
-    tessaly::testing::ResBuilder b;
+    tessaly::test::ResBuilder b;
     b.Filler(headerBytes, 0x41);
     b.Record({.nameBytes = "A", .model = 1});
     b.Record({.nameBytes = "B", .model = 2});
@@ -278,7 +278,7 @@ struct BigImport {
   }
   // Every backup is a whole earlier version, never a part of one.
   void ExpectWholeBackups(const std::set<Bytes>& versions) const {
-    for (const auto& name : tessaly::testing::ListFolder(program)) {
+    for (const auto& name : tessaly::test::ListFolder(program)) {
       if (name.find("备份]") == std::string::npos) continue;
       const Bytes backup = ReadFile(program / PathFromUtf8(name));
       EXPECT_TRUE(versions.contains(backup)) << name << " holds " << backup.size() << " bytes";
@@ -308,7 +308,7 @@ TEST(Process, KilledSavesLeaveNoShortBackupAndNoStrayFile) {
   }
   ASSERT_EQ(WaitFor(Start(big.Import(maps))), 0);
   EXPECT_EQ(ReadFile(big.res), saved);
-  EXPECT_EQ(tessaly::testing::ListFolder(big.dir.path()),
+  EXPECT_EQ(tessaly::test::ListFolder(big.dir.path()),
             (std::vector<std::string>{"Meteor.res", "maps.json", "program"}));
 }
 
@@ -335,7 +335,7 @@ TEST(Process, ConcurrentSavesKeepEveryVersion) {
     ASSERT_TRUE(last == versionA || last == versionB);
     const Bytes& other = last == versionA ? versionB : versionA;
     bool backedUp = false;
-    for (const auto& name : tessaly::testing::ListFolder(big.program)) {
+    for (const auto& name : tessaly::test::ListFolder(big.program)) {
       backedUp = backedUp || ReadFile(big.program / PathFromUtf8(name)) == other;
     }
     EXPECT_TRUE(backedUp);

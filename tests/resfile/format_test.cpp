@@ -6,9 +6,9 @@
 namespace tessaly {
 namespace {
 
-using testing::Bytes;
-using testing::RecordBytes;
-using testing::RecordValues;
+using test::Bytes;
+using test::RecordBytes;
+using test::RecordValues;
 
 TEST(RecordImage, TheSeventyFiveByteExample) {
   const Bytes expected = {
@@ -104,6 +104,29 @@ TEST(RecordLengthAt, NeedsMarkerFolderByteAndEveryByteUpToTheStoryOrder) {
   // A lone 5 at the very end: the name length byte lies past the data.
   EXPECT_FALSE(RecordLengthAt(Bytes{0, 5}, 1));
   EXPECT_FALSE(RecordLengthAt(Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0}, 0));
+}
+
+// A candidate whose 'S' is the last byte of the data, or would lie one past it.
+// Each buffer is exactly that long, so a look one byte too far is a heap
+// overflow that the sanitizer build reports.
+TEST(RecordLengthAt, FolderByteAtTheVeryEndOfTheData) {
+  struct Case {
+    std::size_t at;         // R
+    std::size_t nameBytes;  // N - 1
+  };
+  for (const Case c : {Case{0, 0}, Case{0, 2}, Case{7, 5}}) {
+    SCOPED_TRACE(::testing::Message() << "R " << c.at << ", name bytes " << c.nameBytes);
+    const std::size_t n = c.nameBytes + 1;
+    Bytes data(c.at + 16 + n + 1, 0xAA);
+    data[c.at] = 5;
+    data[c.at + 8] = static_cast<std::uint8_t>(n);
+    data[c.at + 12 + n] = 5;  // L of "SN05"
+    data[c.at + 16 + n] = 'S';
+    ASSERT_EQ(data.back(), 'S');
+    EXPECT_FALSE(RecordLengthAt(data, c.at));  // the rest of the record is missing
+    const Bytes cut(data.begin(), data.end() - 1);
+    EXPECT_FALSE(RecordLengthAt(cut, c.at));
+  }
 }
 
 }  // namespace

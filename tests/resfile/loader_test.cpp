@@ -13,12 +13,12 @@
 namespace tessaly {
 namespace {
 
-using testing::Bytes;
-using testing::Gbk;
-using testing::RecordBytes;
-using testing::RecordValues;
-using testing::ResBuilder;
-using testing::TempDir;
+using test::Bytes;
+using test::Gbk;
+using test::RecordBytes;
+using test::RecordValues;
+using test::ResBuilder;
+using test::TempDir;
 
 Bytes MagicBytes() { return Bytes(kMagic.begin(), kMagic.end()); }
 

@@ -17,7 +17,7 @@ TEST(BundledSample, IsExactlyWhatTheGeneratorWrites) {
   ASSERT_TRUE(std::filesystem::is_regular_file(bundled)) << bundled;
   const auto generated = sample::SampleBytes();
   ASSERT_TRUE(generated.ok()) << generated.error();
-  EXPECT_TRUE(testing::ReadFile(bundled) == *generated)
+  EXPECT_TRUE(test::ReadFile(bundled) == *generated)
       << "examples/Meteor.res is stale: cmake --build <build> --target sample";
 }
 

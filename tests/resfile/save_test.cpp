@@ -27,13 +27,13 @@ namespace tessaly {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::FaultyFileSystem;
-using testing::FixedClock;
-using testing::FsStep;
-using testing::ListFolder;
-using testing::ReadFile;
-using testing::TempDir;
+using test::Bytes;
+using test::FaultyFileSystem;
+using test::FixedClock;
+using test::FsStep;
+using test::ListFolder;
+using test::ReadFile;
+using test::TempDir;
 
 constexpr const char* kFirstBackup = "[20190719140509备份]Meteor.res";
 
@@ -451,7 +451,7 @@ TEST(WriteWithBackup, FailingTheKthOperationNeverHarmsTheOriginal) {
       break;
     }
     const FsStep failed = files.log()[static_cast<std::size_t>(k - 1)];
-    SCOPED_TRACE(testing::StepName(failed));
+    SCOPED_TRACE(test::StepName(failed));
     if (report.ok()) {
       // Only a step with a way around may fail without failing the save.
       EXPECT_TRUE(failed == FsStep::kCopyToNew || failed == FsStep::kFacts ||

@@ -14,7 +14,7 @@
 
 #include "resfile/save.hpp"
 
-namespace tessaly::testing {
+namespace tessaly::test {
 
 enum class FsStep {
   kIsRegularFile,
@@ -205,4 +205,4 @@ class FixedClock : public Clock {
   std::tm time_{};
 };
 
-}  // namespace tessaly::testing
+}  // namespace tessaly::test

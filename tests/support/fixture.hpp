@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tessaly::testing {
+namespace tessaly::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -43,10 +43,11 @@ class ResBuilder {
   std::uint16_t records_ = 0;
 };
 
-// The bytes of one record, exactly as the writer lays them out.
+// The bytes of one record, laid out by the fixture itself (never by src/).
 [[nodiscard]] Bytes RecordBytes(const RecordValues& values);
 
-// GBK bytes of a UTF-8 text (the test aborts on failure).
+// GBK bytes of a UTF-8 text, from a table of the characters the tests use;
+// a character missing from it fails the test.
 [[nodiscard]] std::string Gbk(std::string_view utf8);
 
 class TempDir {
@@ -69,4 +70,4 @@ class TempDir {
 // The names in a folder (UTF-8, sorted); empty when the folder does not exist.
 [[nodiscard]] std::vector<std::string> ListFolder(const std::filesystem::path& folder);
 
-}  // namespace tessaly::testing
+}  // namespace tessaly::test

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <random>
 
-namespace tessaly::testing {
+namespace tessaly::test {
 
 class SeededRandom {
  public:
@@ -22,4 +22,4 @@ class SeededRandom {
   std::mt19937 random_;
 };
 
-}  // namespace tessaly::testing
+}  // namespace tessaly::test

@@ -10,10 +10,10 @@
 namespace tessaly {
 namespace {
 
-using testing::DocOf;
-using testing::Gbk;
-using testing::RecordStrings;
-using testing::ResBuilder;
+using test::DocOf;
+using test::Gbk;
+using test::RecordStrings;
+using test::ResBuilder;
 
 // First record at 1000 (测试, model 5), two more, entry count 5.
 Document Sample() {

@@ -17,17 +17,17 @@ namespace tessaly {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::DisplayItems;
-using testing::DocOf;
-using testing::Gbk;
-using testing::ListFolder;
-using testing::ReadFile;
-using testing::RecordBytes;
-using testing::RecordStrings;
-using testing::RecordValues;
-using testing::ResBuilder;
-using testing::TempDir;
+using test::Bytes;
+using test::DisplayItems;
+using test::DocOf;
+using test::Gbk;
+using test::ListFolder;
+using test::ReadFile;
+using test::RecordBytes;
+using test::RecordStrings;
+using test::RecordValues;
+using test::ResBuilder;
+using test::TempDir;
 using Strings = std::vector<std::string>;
 
 Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) {
@@ -192,6 +192,35 @@ TEST(BuildSaveImage, UnchangedNamesKeepTheirLoadedBytes) {
                             RecordBytes({.nameBytes = Gbk("新图"), .model = 3})}));
 }
 
+// A newly typed name is measured in GBK bytes, not in UTF-8 bytes: 127 Chinese
+// characters are 381 UTF-8 bytes but 254 GBK bytes, the most a record holds.
+TEST(BuildSaveImage, NewNameOfExactly254GbkBytesIsSavedAnd255Refused) {
+  std::string name254;
+  for (int i = 0; i < 127; ++i) name254 += "测";
+  Document doc = DocOf(ResBuilder().Record({.nameBytes = "A", .model = 5}).Count(1).bytes());
+  EditArea area = ShowEntry(doc.table.EntryAtRow(0));
+  area.name = name254;
+  ASSERT_TRUE(WriteEntry(doc.table, area).ok());
+  const auto image = BuildSaveImage(doc);
+  ASSERT_TRUE(image.ok()) << ErrorText(image.error());
+  std::string gbk254;
+  for (int i = 0; i < 127; ++i) gbk254 += Gbk("测");
+  ASSERT_EQ(gbk254.size(), 254U);
+  ASSERT_EQ(image->size(), 54U + 255 + 5 + 65);
+  EXPECT_EQ((*image)[54 + 8], 255);
+  EXPECT_EQ(Slice(*image, 54, image->size()), RecordBytes({.nameBytes = gbk254, .model = 5}));
+
+  // The same name one byte longer, put past the edit area's own check.
+  MapEntry entry = doc.table.Records()[0];
+  entry.name = name254 + "a";
+  entry.loadedNameBytes.reset();
+  ASSERT_TRUE(doc.table.Replace(entry));
+  const auto refused = BuildSaveImage(doc);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().kind, TableErrorKind::kNameTooLong);
+  EXPECT_EQ(refused.error().count, 255);
+}
+
 TEST(BuildSaveImage, FileWithoutRecordsKeepsAllItsBytesAsHeader) {
   Bytes shortFile(kMagic.begin(), kMagic.end());
   shortFile.push_back(0x42);  // 38 bytes: the count is missing
@@ -292,7 +321,7 @@ struct DiskSetup {
   fs::path res;
   fs::path program = dir.Folder("program");
   fs::path user = dir.path() / "user";
-  testing::FixedClock clock{2019, 7, 19, 14, 5, 9};
+  test::FixedClock clock{2019, 7, 19, 14, 5, 9};
   Bytes original;
 
   explicit DiskSetup(Bytes file) : original(std::move(file)) {
@@ -453,7 +482,7 @@ TEST(SaveDocument, FailedReloadKeepsTheDocumentAsItWas) {
     const auto expected = BuildSaveImage(doc);
     ASSERT_TRUE(expected.ok());
 
-    testing::FaultyFileSystem files;
+    test::FaultyFileSystem files;
     files.afterRename = c.spoil;
     const auto saved = SaveDocument(doc, s.Env(files));
     ASSERT_FALSE(saved.ok());

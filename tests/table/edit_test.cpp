@@ -11,10 +11,10 @@
 namespace tessaly {
 namespace {
 
-using testing::DisplayItems;
-using testing::RecordOf;
-using testing::RecordStrings;
-using testing::TableOf;
+using test::DisplayItems;
+using test::RecordOf;
+using test::RecordStrings;
+using test::TableOf;
 using Strings = std::vector<std::string>;
 
 constexpr const char* kExample =

@@ -12,7 +12,7 @@
 #include "table/document.hpp"
 #include "table/map_table.hpp"
 
-namespace tessaly::testing {
+namespace tessaly::test {
 
 struct LoadedValues {
   std::string name;  // UTF-8, stored as its GBK bytes
@@ -73,4 +73,4 @@ inline std::vector<std::string> RecordStrings(const MapTable& table) {
   return strings;
 }
 
-}  // namespace tessaly::testing
+}  // namespace tessaly::test

@@ -14,7 +14,7 @@
 namespace tessaly {
 namespace {
 
-namespace t = tessaly::testing;
+namespace t = tessaly::test;
 
 std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> files;

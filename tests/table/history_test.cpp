@@ -11,8 +11,8 @@
 namespace tessaly {
 namespace {
 
-using testing::RecordOf;
-using testing::TableOf;
+using test::RecordOf;
+using test::TableOf;
 
 // Everything a step may change: the display list and every record, name bytes included.
 struct Snapshot {

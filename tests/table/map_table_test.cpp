@@ -10,13 +10,13 @@
 namespace tessaly {
 namespace {
 
-using testing::DisplayItems;
-using testing::Gbk;
-using testing::LoadedValues;
-using testing::RecordOf;
-using testing::RecordStrings;
-using testing::ResBuilder;
-using testing::TableOf;
+using test::DisplayItems;
+using test::Gbk;
+using test::LoadedValues;
+using test::RecordOf;
+using test::RecordStrings;
+using test::ResBuilder;
+using test::TableOf;
 using Strings = std::vector<std::string>;
 
 TEST(MapTable, WorkedExampleRecordStringAndDisplayItem) {
@@ -146,7 +146,7 @@ TEST(MapTable, TellsItsListenerOfEveryChangeOfTheDisplayList) {
 }
 
 TEST(LoadDocument, FillsBothListsInFileOrder) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const auto path = dir.Write(
       "Meteor.res", ResBuilder()
                         .Filler(946)

@@ -35,7 +35,7 @@ struct Model {
 const char* const kNames[] = {
     "测试", "A", "名:字", "a::::::b", "尾:", " ", "青石镇", "Ruins 2", "一二三四五六七八九十"};
 
-class Sequence : public tessaly::testing::SeededRandom {
+class Sequence : public tessaly::test::SeededRandom {
  public:
   using SeededRandom::SeededRandom;
 
@@ -87,11 +87,11 @@ class ModelBased : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(ModelBased, SavedFileMatchesTheReferenceList) {
   Sequence seq(GetParam());
-  tessaly::testing::TempDir dir;
+  tessaly::test::TempDir dir;
   std::filesystem::create_directories(dir.path() / "backups");
 
   // A loaded file with odd list flags, which survive until a map is written.
-  tessaly::testing::ResBuilder builder;
+  tessaly::test::ResBuilder builder;
   builder.Filler(200);
   Model model;
   const std::size_t initial = 3 + seq.Below(8);
@@ -105,7 +105,7 @@ TEST_P(ModelBased, SavedFileMatchesTheReferenceList) {
              static_cast<std::uint8_t>(seq.Below(256))};
     const std::uint8_t modeByte = static_cast<std::uint8_t>(seq.Below(64));
     m.modes = ModeBitsFromByte(modeByte);
-    builder.Record({.nameBytes = tessaly::testing::Gbk(m.name),
+    builder.Record({.nameBytes = tessaly::test::Gbk(m.name),
                     .model = m.model,
                     .listFlag = m.listFlag,
                     .modeByte = modeByte,
@@ -120,7 +120,7 @@ TEST_P(ModelBased, SavedFileMatchesTheReferenceList) {
   ASSERT_TRUE(loaded.ok());
   Document doc = std::move(loaded).value();
 
-  tessaly::testing::FixedClock clock(2026, 12, 7, 10, 0, 0);
+  tessaly::test::FixedClock clock(2026, 12, 7, 10, 0, 0);
   const SaveEnvironment env{RealFileSystem(), clock, dir.path() / "backups",
                             dir.path() / "backups"};
   int saves = 0;

@@ -12,15 +12,15 @@
 namespace tessaly {
 namespace {
 
-using testing::Bytes;
-using testing::RecordBytes;
+using test::Bytes;
+using test::RecordBytes;
 
 // Header filler ends with a 5 at R - 10 and the byte 42 at R - 2: a candidate
 // whose recognition byte is R + 48. The loaded record stores its folder text as
 // SN005 (L = 6), so R + 48 is a zero byte there; saving writes SN05 (L = 5),
 // which moves the music byte to R + 48.
 Document LoadedWithTrap(std::uint8_t music) {
-  testing::ResBuilder builder;
+  test::ResBuilder builder;
   builder.Filler(100);
   Bytes bytes = builder.bytes();
   const std::size_t r = bytes.size();

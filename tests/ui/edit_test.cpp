@@ -10,7 +10,7 @@
 
 using namespace tessaly;
 using namespace tessaly::ui;
-using namespace tessaly::ui::testing;
+using namespace tessaly::ui::test;
 
 namespace {
 
@@ -26,7 +26,7 @@ RecordValues Values(const char* utf8Name, std::uint16_t model = 5, std::uint8_t 
   return values;
 }
 
-tessaly::testing::Bytes ResWith(const std::vector<RecordValues>& recordValues) {
+tessaly::test::Bytes ResWith(const std::vector<RecordValues>& recordValues) {
   ResBuilder builder;
   builder.Filler(10);
   for (const RecordValues& values : recordValues) builder.Record(values);
@@ -35,7 +35,7 @@ tessaly::testing::Bytes ResWith(const std::vector<RecordValues>& recordValues) {
 }
 
 // Three maps, the third being 测试 (model 5, listed, modes 剧情 and 死斗, music 3, story 0).
-tessaly::testing::Bytes ThreeMaps() {
+tessaly::test::Bytes ThreeMaps() {
   return ResWith(
       {Values("一号", 1, 10, 1, 1, 1), Values("二号", 300, 11, 63, 200, 9), Values("测试")});
 }

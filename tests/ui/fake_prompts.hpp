@@ -9,7 +9,7 @@
 
 #include "ui/prompts.hpp"
 
-namespace tessaly::ui::testing {
+namespace tessaly::ui::test {
 
 struct RecordedMessage {
   MessageIcon icon = MessageIcon::kNone;
@@ -44,4 +44,4 @@ class FakePrompts final : public Prompts {
   std::deque<FileChoice> answers;
 };
 
-}  // namespace tessaly::ui::testing
+}  // namespace tessaly::ui::test

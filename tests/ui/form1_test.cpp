@@ -14,7 +14,7 @@
 #include "ui_support.hpp"
 
 using namespace tessaly::ui;
-using namespace tessaly::ui::testing;
+using namespace tessaly::ui::test;
 
 class Form1Test : public QObject {
   Q_OBJECT
@@ -389,7 +389,7 @@ class Form1Test : public QObject {
     QFETCH(bool, byButton);
     Editor ed(QStringList{"甲", "乙"});
     const auto before = ed.dir.path() / "Meteor.res";
-    const auto bytes = tessaly::testing::ReadFile(before);
+    const auto bytes = tessaly::test::ReadFile(before);
     ed.selectRow(0);
     ed.click(QStringLiteral("删除"));
     if (byButton) {
@@ -399,7 +399,7 @@ class Form1Test : public QObject {
     }
     QVERIFY(!ed.form->isVisible());
     QVERIFY(ed.prompts.messages.empty());
-    QCOMPARE(tessaly::testing::ReadFile(before), bytes);
+    QCOMPARE(tessaly::test::ReadFile(before), bytes);
   }
 
   // 关于 shows the About dialog modally over the window.

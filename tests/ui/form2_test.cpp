@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "ui/form2.hpp"
+#include "version.hpp"
 
 using tessaly::ui::Form2;
 
@@ -119,7 +120,8 @@ void Form2Test::opensAsTheDesignedWindow() {
   QVERIFY(!command1->autoDefault());
   QCOMPARE(QApplication::focusWidget(), command1);
 
-  QCOMPARE(Label("Label1")->text(), QStringLiteral("Tessaly 0.1.0.3"));
+  QCOMPARE(Label("Label1")->text(),
+           QStringLiteral("Tessaly ") + QString::fromUtf8(tessaly::kVersion));
   QCOMPARE(Label("Label2")->text(), QStringLiteral("BY Tessaly 开发组"));
   QCOMPARE(Label("Label3")->text(), QStringLiteral("访问“Tessaly 项目主页”"));
   QCOMPARE(Label("Label4")->text(), QStringLiteral("访问“Tessaly 玩家论坛”"));

@@ -11,7 +11,7 @@
 
 using namespace tessaly;
 using namespace tessaly::ui;
-using namespace tessaly::ui::testing;
+using namespace tessaly::ui::test;
 
 namespace {
 
@@ -33,7 +33,7 @@ void Focus(QWidget* widget) {
   QCOMPARE(QApplication::focusWidget(), widget);
 }
 
-tessaly::testing::Bytes ThreeMaps() {
+tessaly::test::Bytes ThreeMaps() {
   ResBuilder builder;
   builder.Filler(10);
   std::uint16_t model = 0;

@@ -15,7 +15,7 @@
 
 using namespace tessaly;
 using namespace tessaly::ui;
-using namespace tessaly::ui::testing;
+using namespace tessaly::ui::test;
 
 namespace {
 
@@ -88,7 +88,7 @@ const QStringList kNames = {
     QStringLiteral("青石镇"),   QStringLiteral("Ruins 2"), QStringLiteral("x:y::z:::"),
     QStringLiteral("0"),        QString(127, QChar(u'图'))};
 
-class Sequence : public tessaly::testing::SeededRandom {
+class Sequence : public tessaly::test::SeededRandom {
  public:
   using SeededRandom::SeededRandom;
 
@@ -255,7 +255,7 @@ void CheckFile(const std::filesystem::path& path, const Reference& ref, const QS
 std::set<std::filesystem::path> Backups(const Editor& ed) {
   std::set<std::filesystem::path> out;
   for (const auto& folder : {ed.programFolder(), ed.userFolder()}) {
-    for (const auto& p : FilesIn(folder)) out.insert(p);
+    for (const std::string& name : ListFolder(folder)) out.insert(folder / name);
   }
   return out;
 }
@@ -379,7 +379,7 @@ class ModelTest : public QObject {
         if (any && ref.selected) ref.area = Shown(ref.rows[*ref.selected]);
         takenBack += any ? 1 : 0;
       } else {  // save: backup, write, reload; the maps are numbered anew
-        const auto before = tessaly::testing::ReadFile(ed.resPath);
+        const auto before = tessaly::test::ReadFile(ed.resPath);
         const auto backupsBefore = Backups(ed);
         ed.click(QStringLiteral("Command1"));
         expectedMessages.append(QString::fromUtf8(kSaveDoneMessage));
@@ -397,7 +397,7 @@ class ModelTest : public QObject {
         CHECK_EQUAL(qsizetype(backupsAfter.size()), qsizetype(backupsBefore.size() + 1), "backups");
         for (const auto& p : backupsAfter) {
           if (backupsBefore.count(p) == 0) {
-            QVERIFY2(tessaly::testing::ReadFile(p) == before,
+            QVERIFY2(tessaly::test::ReadFile(p) == before,
                      qPrintable(context + ": the backup is not the file as it was"));
           }
         }

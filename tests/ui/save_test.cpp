@@ -8,7 +8,7 @@
 
 using namespace tessaly;
 using namespace tessaly::ui;
-using namespace tessaly::ui::testing;
+using namespace tessaly::ui::test;
 
 namespace {
 
@@ -52,7 +52,7 @@ class SaveTest : public QObject {
     const auto backup = ed.programFolder() / PathFromUtf8("[20190719140509备份]Meteor.res");
     QVERIFY(std::filesystem::exists(backup));
     QCOMPARE(ItemsOnDisk(backup), (QStringList{"1:甲", "2:乙", "3:丙"}));
-    QCOMPARE(FilesIn(ed.dir.path()).size(), std::size_t{2});  // Meteor.res and program/
+    QCOMPARE(ListFolder(ed.dir.path()).size(), std::size_t{2});  // Meteor.res and program/
   }
 
   // The file was written and backed up but cannot be read back: the user
@@ -97,7 +97,7 @@ class SaveTest : public QObject {
     }
     builder.Count(cause == "count" ? 0 : 3);
     Editor ed(builder.bytes());
-    const auto bytesBefore = tessaly::testing::ReadFile(ed.resPath);
+    const auto bytesBefore = tessaly::test::ReadFile(ed.resPath);
 
     ed.selectRow(0);
     ed.click(QStringLiteral("删除"));
@@ -109,7 +109,7 @@ class SaveTest : public QObject {
     QCOMPARE(shown, (QStringList{"3:未存", "2:乙"}));
 
     if (cause == "removed") std::filesystem::remove(ed.resPath);
-    using tessaly::testing::FsStep;
+    using tessaly::test::FsStep;
     if (cause == "copy") ed.files.FailStep(FsStep::kCopyToNew);
     if (cause == "write") ed.files.FailStep(FsStep::kWriteNew);
     if (cause == "lock") ed.files.FailStep(FsStep::kLockFolder);
@@ -129,14 +129,13 @@ class SaveTest : public QObject {
     QCOMPARE(ed.form->document().table.RecordCount(), std::size_t{3});
     if (cause == "removed") {
       QVERIFY(!std::filesystem::exists(ed.resPath));
-      QVERIFY(FilesIn(ed.programFolder()).empty());
+      QVERIFY(ListFolder(ed.programFolder()).empty());
     } else {
-      QCOMPARE(tessaly::testing::ReadFile(ed.resPath), bytesBefore);
+      QCOMPARE(tessaly::test::ReadFile(ed.resPath), bytesBefore);
     }
     // Only Meteor.res (if still there) and the program folder: no temporary file.
-    for (const auto& p : FilesIn(ed.dir.path())) {
-      QVERIFY2(p.filename() == "Meteor.res" || p.filename() == "program" || p.filename() == "user",
-               p.c_str());
+    for (const std::string& name : ListFolder(ed.dir.path())) {
+      QVERIFY2(name == "Meteor.res" || name == "program" || name == "user", name.c_str());
     }
 
     // Once the cause is gone, the same table saves.
@@ -217,7 +216,7 @@ class SaveTest : public QObject {
       QCOMPARE(e.modeBits, records[1].modeBits);
       QCOMPARE(e.listFlag, records[1].listFlag);
     } else if (operation == "reset") {
-      QCOMPARE(tessaly::testing::ReadFile(ed.resPath).size(), ResWithNames({"A", "B", "C"}).size());
+      QCOMPARE(tessaly::test::ReadFile(ed.resPath).size(), ResWithNames({"A", "B", "C"}).size());
       QCOMPARE(records[1].model, 5);
     }
     QCOMPARE(std::int64_t(doc->entryCount), std::int64_t(reloaded.size()));
@@ -232,12 +231,12 @@ class SaveTest : public QObject {
     QCOMPARE(ed.items(), (QStringList{"2:B", "1:A", "3:C"}));
     ed.click(QStringLiteral("Command1"));
     QCOMPARE(ed.items(), (QStringList{"1:B", "2:A", "3:C"}));
-    const auto first = tessaly::testing::ReadFile(ed.resPath);
+    const auto first = tessaly::test::ReadFile(ed.resPath);
     ed.click(QStringLiteral("Command1"));
     QCOMPARE(ed.prompts.texts(), (QStringList{"修改成功！", "修改成功！"}));
-    QCOMPARE(tessaly::testing::ReadFile(ed.resPath), first);
+    QCOMPARE(tessaly::test::ReadFile(ed.resPath), first);
     // Two saves in the same (fixed) second keep both backups.
-    QCOMPARE(FilesIn(ed.programFolder()).size(), std::size_t{2});
+    QCOMPARE(ListFolder(ed.programFolder()).size(), std::size_t{2});
   }
 };
 

@@ -13,7 +13,7 @@
 #include "ui_support.hpp"
 
 using namespace tessaly::ui;
-using namespace tessaly::ui::testing;
+using namespace tessaly::ui::test;
 
 namespace {
 
@@ -86,7 +86,7 @@ class StartupTest : public QObject {
     std::optional<std::filesystem::path> fileArg;
     if (!argument.isEmpty()) fileArg = PathFromQString(pathOf(argument));
 
-    tessaly::testing::FaultyFileSystem files;
+    tessaly::test::FaultyFileSystem files;
     FixedClock clock;
     const auto form = StartEditor(fake, fileArg, {files, clock, dir.path(), dir.path()});
 
@@ -127,7 +127,7 @@ class StartupTest : public QObject {
     const std::filesystem::path res = dir.path() / std::string("\xB2\xE2.res");
     std::filesystem::copy_file(dir.Write("Meteor.res", ResWithNames({"甲"})), res);
     FakePrompts fake;
-    tessaly::testing::FaultyFileSystem files;
+    tessaly::test::FaultyFileSystem files;
     FixedClock clock;
     const auto form = StartEditor(fake, res, {files, clock, dir.path(), dir.path()});
     QVERIFY(form != nullptr);

@@ -30,18 +30,19 @@
 #include "ui/form1.hpp"
 #include "ui/startup.hpp"
 
-namespace tessaly::ui::testing {
+namespace tessaly::ui::test {
 
-using tessaly::testing::Gbk;
-using tessaly::testing::RecordValues;
-using tessaly::testing::ResBuilder;
-using tessaly::testing::TempDir;
+using tessaly::test::Gbk;
+using tessaly::test::ListFolder;
+using tessaly::test::RecordValues;
+using tessaly::test::ResBuilder;
+using tessaly::test::TempDir;
 
 inline QString Q(const std::filesystem::path& p) { return QString::fromStdString(PathToUtf8(p)); }
 
 // A resource file holding one record per name (UTF-8), with the record values
 // of RecordValues's defaults, and a header count equal to the records.
-inline tessaly::testing::Bytes ResWithNames(const QStringList& names) {
+inline tessaly::test::Bytes ResWithNames(const QStringList& names) {
   ResBuilder builder;
   builder.Filler(10);
   for (const QString& name : names) {
@@ -60,8 +61,8 @@ inline QStringList NumberedNames(int count) {
 }
 
 // 14:05:09 on 19 July 2019.
-struct FixedClock final : tessaly::testing::FixedClock {
-  FixedClock() : tessaly::testing::FixedClock(2019, 7, 19, 14, 5, 9) {}
+struct FixedClock final : tessaly::test::FixedClock {
+  FixedClock() : tessaly::test::FixedClock(2019, 7, 19, 14, 5, 9) {}
 };
 
 // A temporary Meteor.res opened in a window, with backups kept in the same
@@ -69,13 +70,13 @@ struct FixedClock final : tessaly::testing::FixedClock {
 struct Editor {
   TempDir dir;
   FakePrompts prompts;
-  tessaly::testing::FaultyFileSystem files;
+  tessaly::test::FaultyFileSystem files;
   FixedClock clock;
   std::filesystem::path resPath;
   std::unique_ptr<Form1> form;
   std::unique_ptr<QAbstractItemModelTester> tester;
 
-  explicit Editor(const tessaly::testing::Bytes& bytes) {
+  explicit Editor(const tessaly::test::Bytes& bytes) {
     resPath = dir.Write("Meteor.res", bytes);
     std::filesystem::create_directories(programFolder());
     form = StartEditor(prompts, resPath, environment());
@@ -184,11 +185,4 @@ inline QStringList ItemsOnDisk(const std::filesystem::path& path) {
   return out;
 }
 
-inline std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir) {
-  std::vector<std::filesystem::path> out;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) out.push_back(e.path());
-  return out;
-}
-
-}  // namespace tessaly::ui::testing
+}  // namespace tessaly::ui::test
