@@ -4,7 +4,6 @@
 
 #include "resfile/format.hpp"
 #include "resfile/gbk.hpp"
-#include "table/edit.hpp"
 
 namespace tessaly {
 namespace {
@@ -61,8 +60,8 @@ Result<MapEntry, TableError> EntryFromValues(const MapValues& values, const MapE
   }
   entry.model = values.model;
   entry.name = values.name;
-  entry.folderLength = FolderLengthOfModelText(std::to_string(values.model));
   entry.folder = FolderText(values.model);
+  entry.folderLength = static_cast<std::uint32_t>(entry.folder.size() + 1);
   entry.listFlag = values.listFlag;
   entry.modeBits = values.modes;
   entry.music = values.music;
