@@ -55,19 +55,8 @@ RawField RawMap::*MemberOf(const FieldInfo& field) {
   return &RawMap::storyOrder;
 }
 
-// At most `limit` characters of `text`, with "…" for the rest, so that a
-// hostile value cannot make a message of megabytes.
-std::string Abbreviated(const std::string& text, std::size_t limit = 40) {
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0U) == 0x80U) continue;
-    if (++characters > limit) return text.substr(0, i) + "…";
-  }
-  return text;
-}
-
 std::string Quoted(const RawField& raw) {
-  const std::string text = "“" + Abbreviated(raw.text) + "”";
+  const std::string text = "“" + ForMessage(raw.text) + "”";
   return raw.kind == RawField::Kind::kText ? "文本" + text : text;
 }
 
@@ -84,9 +73,8 @@ class MapChecker {
  public:
   MapChecker(std::size_t position, const RawMap& raw)
       : raw_(raw),
-        shortName_(Abbreviated(raw.name.text)),
-        label_(MapLabel(position, raw.name.kind == RawField::Kind::kText ? &shortName_ : nullptr)) {
-  }
+        label_(MapLabel(position,
+                        raw.name.kind == RawField::Kind::kText ? &raw.name.text : nullptr)) {}
 
   Result<MapValues, ImportError> Check() {
     MapValues values;
@@ -164,7 +152,6 @@ class MapChecker {
   }
 
   const RawMap& raw_;
-  std::string shortName_;
   std::string label_;
   std::string error_;
 };
@@ -219,7 +206,7 @@ class MapsReader final : public nlohmann::json_sax<nlohmann::json> {
     if (!keys_.back().insert(key).second) {
       const std::string where =
           depth_ == 3 && inMaps_ ? MapLabel(maps.size(), nullptr) : std::string("JSON对象");
-      return Refuse(where + "中的键“" + Abbreviated(key) + "”出现了两次");
+      return Refuse(where + "中的键“" + ForMessage(key) + "”出现了两次");
     }
     if (capture_) {
       Append(QuotedKey(key));

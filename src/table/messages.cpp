@@ -1,6 +1,7 @@
 #include "messages.hpp"
 
 #include "resfile/format.hpp"
+#include "resfile/utf8.hpp"
 #include "table/map_table.hpp"
 
 namespace tessaly {
@@ -38,7 +39,7 @@ std::string Subject(const TableError& error) {
 
 std::string MapLabel(std::size_t position, const std::string* name) {
   std::string label = "第" + std::to_string(position) + "个地图";
-  if (name != nullptr) label += "“" + *name + "”";
+  if (name != nullptr) label += "“" + ForMessage(*name) + "”";
   return label;
 }
 
@@ -63,7 +64,7 @@ std::string ErrorText(const TableError& error) {
       return Subject(error) + "有" + count + "个GBK字节，最多" + std::to_string(kMaxNameBytes) +
              "个，无法保存";
     case TableErrorKind::kModesInvalid:
-      return Subject(error) + "“" + error.text + "”不是六位0或1，无法保存";
+      return Subject(error) + "“" + ForMessage(error.text) + "”不是六位0或1，无法保存";
     case TableErrorKind::kFolderTooLong:
       return Subject(error) + "文件夹名太长，无法保存";
     case TableErrorKind::kTableFull:
