@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 #include <algorithm>
 
@@ -33,6 +34,17 @@ void QtPrompts::ShowMessage(MessageIcon icon, const QString& text, QWidget* pare
                   grid->rowCount(), 0, 1, grid->columnCount());
   }
   box.exec();
+}
+
+bool QtPrompts::AskYesNo(const QString& text, QWidget* parent) {
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle), text, QMessageBox::NoButton,
+                  parent);
+  QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, QWidget* parent) {

@@ -46,6 +46,9 @@ class Prompts {
   virtual void ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) = 0;
   // A modal file dialog; returns when it closes.
   virtual FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) = 0;
+  // A modal question titled kAppTitle with the buttons "是" and "否", "否"
+  // the default; true for 是.
+  virtual bool AskYesNo(const QString& text, QWidget* parent) = 0;
 
   void Information(const QString& text, QWidget* parent = nullptr) {
     ShowMessage(MessageIcon::kNone, text, parent);
@@ -63,6 +66,7 @@ class QtPrompts final : public Prompts {
  public:
   void ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) override;
   FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) override;
+  bool AskYesNo(const QString& text, QWidget* parent) override;
 };
 
 // The dialog QtPrompts runs for a request, not yet shown. Qt's own dialog is

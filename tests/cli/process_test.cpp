@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -313,33 +314,154 @@ TEST(Process, KilledSavesLeaveNoShortBackupAndNoStrayFile) {
 }
 
 // Two saves of one file at once: both report success, and the version that
-// lost the race is the other's backup.
+// lost the race is the other's backup. So in one folder; in a folder of mode
+// 0311 that cannot be opened for its lock (saved as nobody); and through hard
+// links in two folders, where both write into the file itself.
 TEST(Process, ConcurrentSavesKeepEveryVersion) {
-  BigImport big(4u << 20);
-  const auto mapsA = big.Maps("a", "甲");
-  const auto mapsB = big.Maps("b", "乙");
-  ASSERT_EQ(WaitFor(Start(big.Import(mapsA))), 0);
-  const Bytes versionA = ReadFile(big.res);
-  ASSERT_EQ(WaitFor(Start(big.Import(mapsB))), 0);
-  const Bytes versionB = ReadFile(big.res);
-  for (int round = 0; round < 6; ++round) {
-    SCOPED_TRACE(round);
-    std::filesystem::remove_all(big.program);
-    std::filesystem::create_directories(big.program);
-    std::filesystem::copy_file(kCli, big.cli);
-    const pid_t a = Start(big.Import(mapsA));
-    const pid_t b = Start(big.Import(mapsB));
-    ASSERT_EQ(WaitFor(a), 0);
-    ASSERT_EQ(WaitFor(b), 0);
-    const Bytes last = ReadFile(big.res);
-    ASSERT_TRUE(last == versionA || last == versionB);
-    const Bytes& other = last == versionA ? versionB : versionA;
-    bool backedUp = false;
-    for (const auto& name : tessaly::test::ListFolder(big.program)) {
-      backedUp = backedUp || ReadFile(big.program / PathFromUtf8(name)) == other;
+  enum class Where { kOneFolder, kUnreadableFolder, kTwoFolders };
+  for (const Where where : {Where::kOneFolder, Where::kUnreadableFolder, Where::kTwoFolders}) {
+    SCOPED_TRACE(static_cast<int>(where));
+    if (where == Where::kUnreadableFolder && geteuid() != 0) continue;  // needs another user
+    BigImport big(4u << 20);
+    const auto mapsA = big.Maps("a", "甲");
+    const auto mapsB = big.Maps("b", "乙");
+    ASSERT_EQ(WaitFor(Start(big.Import(mapsA))), 0);
+    const Bytes versionA = ReadFile(big.res);
+    ASSERT_EQ(WaitFor(Start(big.Import(mapsB))), 0);
+    const Bytes versionB = ReadFile(big.res);
+    std::vector<std::string> runA = big.Import(mapsA);
+    std::vector<std::string> runB = big.Import(mapsB);
+    if (where == Where::kTwoFolders) {
+      std::filesystem::create_hard_link(big.res, big.dir.Folder("other") / "Meteor.res");
+      runB[2] = (big.dir.path() / "other" / "Meteor.res").string();
     }
-    EXPECT_TRUE(backedUp);
+    if (where == Where::kUnreadableFolder) {
+      const auto home = big.dir.Folder("home");
+      for (const auto& p : {big.dir.path(), big.res, home})
+        ASSERT_EQ(chown(p.c_str(), 65534, 65534), 0);
+      ASSERT_EQ(chmod(big.dir.path().c_str(), 0311), 0);
+      for (auto* run : {&runA, &runB}) {
+        run->insert(
+            run->begin(),
+            {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/env",
+             "XDG_DATA_HOME=" + home.string(), "XDG_RUNTIME_DIR=" + home.string()});
+      }
+    }
+    for (int round = 0; round < 4; ++round) {
+      SCOPED_TRACE(round);
+      (void)big.dir.Write("Meteor.res", big.original);  // the same file (and links) again
+      for (const auto& name : tessaly::test::ListFolder(big.program)) {
+        if (name.find("备份]") != std::string::npos)
+          std::filesystem::remove(big.program / PathFromUtf8(name));
+      }
+      ASSERT_EQ(chmod(big.program.c_str(), 0777), 0);
+      const pid_t a = Start(runA);
+      const pid_t b = Start(runB);
+      ASSERT_EQ(WaitFor(a), 0);
+      ASSERT_EQ(WaitFor(b), 0);
+      const Bytes last = ReadFile(big.res);
+      ASSERT_TRUE(last == versionA || last == versionB);
+      const Bytes& other = last == versionA ? versionB : versionA;
+      bool backedUp = false;
+      for (const auto& name : tessaly::test::ListFolder(big.program)) {
+        backedUp = backedUp || ReadFile(big.program / PathFromUtf8(name)) == other;
+      }
+      EXPECT_TRUE(backedUp);
+    }
+    ASSERT_EQ(chmod(big.dir.path().c_str(), 0755), 0);
   }
+}
+
+// Killed while it writes into the file itself (one with a second hard link),
+// a save leaves the file old, new, or announced: list then refuses it, naming
+// the backup and the restore command, which puts the old file back.
+TEST(Process, KilledWriteInPlaceIsNeverSilent) {
+  std::string json = R"({"maps": [)";
+  tessaly::test::ResBuilder old;
+  old.Filler(1000);
+  for (int i = 0; i < 20000; ++i) {
+    old.Record({.nameBytes = std::string(200, 'a')});
+    if (i >= 15000) continue;
+    json += std::string(i > 0 ? "," : "") + R"({"name": ")" + std::string(200, 'b') +
+            R"(", "model": 1, "listFlag": 11, "modes": 1, "music": 1, "storyOrder": 1})";
+  }
+  const Bytes original = old.Count(20000).bytes();
+  TempDir dir;
+  const auto maps = dir.Write("maps.json", AsBytes(json + "]}"));
+  const auto cli = dir.Folder("program") / kCli.filename();
+  std::filesystem::copy_file(kCli, cli);
+  // tessaly-cli with its records in <dir>/data, and a fresh file with a
+  // second hard link in another folder.
+  const auto command = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> words = {"XDG_DATA_HOME=" + dir.Folder("data").string(), cli.string()};
+    words.insert(words.end(), args.begin(), args.end());
+    return words;
+  };
+  const auto fresh = [&](const std::string& name) {
+    const auto res = dir.Write(name + ".res", original);
+    std::filesystem::create_hard_link(res, dir.Folder("links") / (name + ".res"));
+    return res;
+  };
+  const auto first = fresh("first");
+  ASSERT_EQ(Spawn("/usr/bin/env", command({"import", first.string(), maps.string()}), dir).status,
+            0);
+  const Bytes saved = ReadFile(first);
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    const auto res = fresh("round" + std::to_string(round));
+    struct stat before {};
+    struct stat now {};
+    ASSERT_EQ(stat(res.c_str(), &before), 0);
+    std::vector<std::string> words = command({"import", res.string(), maps.string()});
+    words.insert(words.begin(), "/usr/bin/env");
+    const pid_t pid = Start(words);
+    // Killed as the file itself starts to change, or a little later.
+    do {
+      ASSERT_EQ(stat(res.c_str(), &now), 0);
+    } while (now.st_mtim.tv_nsec == before.st_mtim.tv_nsec && waitpid(pid, nullptr, WNOHANG) == 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(500 * round));
+    kill(pid, SIGKILL);
+    WaitFor(pid);
+    const Bytes left = ReadFile(res);
+    const CliRun list = Spawn("/usr/bin/env", command({"list", res.string()}), dir);
+    if (list.status == 0) {
+      EXPECT_TRUE(left == original || left == saved) << "neither old nor new, and not announced";
+      continue;
+    }
+    ASSERT_EQ(list.status, 2) << list.err;
+    EXPECT_NE(list.err.find("tessaly-cli restore"), std::string::npos) << list.err;
+    const auto from = list.err.find("备份“") + std::string("备份“").size();
+    const std::string backup = list.err.substr(from, list.err.find("”中。") - from);
+    EXPECT_EQ(Spawn("/usr/bin/env", command({"restore", res.string(), backup}), dir).status, 0);
+    EXPECT_EQ(ReadFile(res), original);
+    EXPECT_EQ(Spawn("/usr/bin/env", command({"list", res.string()}), dir).status, 0);
+  }
+}
+
+// FILE swapped again and again between itself and a symbolic link to another
+// file while imports run: whatever the moment, that file is never written.
+TEST(Process, FileSwappedForALinkIsNeverWrittenThrough) {
+  BigImport big(1000);
+  const auto maps = big.Maps("maps", "新");
+  const auto victim = big.dir.Write("victim.txt", AsBytes("precious"));
+  std::atomic<bool> stop = false;
+  std::thread swapper([&] {
+    const auto real = big.dir.path() / "real.res";
+    const auto link = big.dir.path() / "link.tmp";
+    while (!stop) {
+      std::error_code ec;
+      std::filesystem::rename(big.res, real, ec);
+      std::filesystem::create_symlink(victim, link, ec);
+      std::filesystem::rename(link, big.res, ec);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      std::filesystem::rename(real, big.res, ec);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  for (int round = 0; round < 20; ++round) (void)WaitFor(Start(big.Import(maps)));
+  stop = true;
+  swapper.join();
+  EXPECT_EQ(ReadFile(victim), AsBytes("precious"));
 }
 
 // Root saving a user's file leaves it the user's; an ordinary user saving a
@@ -368,8 +490,11 @@ TEST(Process, OwnerAndGroupAreKept) {
   ASSERT_EQ(chown(other.c_str(), 0, kNogroup), 0);
   ASSERT_EQ(chmod(other.c_str(), 0664), 0);
   ASSERT_EQ(chmod(big.program.c_str(), 0777), 0);
+  const auto data = big.dir.Folder("data");
+  ASSERT_EQ(chmod(data.c_str(), 0777), 0);
   const pid_t pid = Start({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                           big.cli.string(), "import", other.string(), maps.string()});
+                           "/usr/bin/env", "XDG_DATA_HOME=" + data.string(), big.cli.string(),
+                           "import", other.string(), maps.string()});
   ASSERT_EQ(WaitFor(pid), 0);
   ASSERT_EQ(stat(other.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, 0U);

@@ -1,7 +1,8 @@
 #pragma once
 
-// A Prompts that shows nothing: it records every message and answers file
-// dialogs from a queue (an empty queue answers "cancelled").
+// A Prompts that shows nothing: it records every message and question and
+// answers file dialogs and questions from queues (an empty queue answers
+// "cancelled", or 否, the default button).
 
 #include <QString>
 #include <deque>
@@ -30,6 +31,14 @@ class FakePrompts final : public Prompts {
     return answer;
   }
 
+  bool AskYesNo(const QString& text, QWidget*) override {
+    questions.push_back(text);
+    if (yesNo.empty()) return false;
+    const bool answer = yesNo.front();
+    yesNo.pop_front();
+    return answer;
+  }
+
   void AnswerPath(const QString& path) { answers.push_back({FileChoice::Kind::kChosen, path}); }
   void AnswerCancel() { answers.push_back({FileChoice::Kind::kCancelled, {}}); }
 
@@ -42,6 +51,8 @@ class FakePrompts final : public Prompts {
   std::vector<RecordedMessage> messages;
   std::vector<FileDialogRequest> requests;
   std::deque<FileChoice> answers;
+  QStringList questions;
+  std::deque<bool> yesNo;
 };
 
 }  // namespace tessaly::ui::test
