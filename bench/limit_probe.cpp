@@ -8,8 +8,9 @@
 //                                and flush the copy, write as many bytes anew and flush them,
 //                                rename them over the copy
 //   limit_probe save FILE        Tessaly's save of the loaded, unchanged file (scratch copy):
-//                                build the image, back up, write, rename; without the reload
-//   limit_probe savereload FILE  the same with the reload, as the editor's 保存 runs it
+//                                plan the new file, back up, write, rename; without the
+//                                read back
+//   limit_probe savereload FILE  the same with the read back, as the editor's 保存 runs it
 //
 // Prints one line: mode, seconds (best of the runs), MB/s, peak resident memory in MiB.
 
@@ -96,8 +97,11 @@ double TimedSave(const std::filesystem::path& path, bool reload) {
   if (reload) {
     if (!tessaly::SaveDocument(*doc, env)) std::exit(1);
   } else {
-    const auto image = tessaly::BuildSaveImage(*doc);
-    if (!image || !tessaly::WriteWithBackup(env, scratch.copy, *image)) std::exit(1);
+    const auto plan = tessaly::PlanSave(*doc);
+    if (!plan || !tessaly::WriteWithBackup(env, scratch.copy, plan->Pieces(*doc),
+                                           {.expected = doc->identity, .loaded = doc->resBytes})) {
+      std::exit(1);
+    }
   }
   return std::chrono::duration<double>(Clock::now() - start).count();
 }

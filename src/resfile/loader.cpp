@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -143,6 +144,21 @@ Result<std::uint64_t, std::string> OpenOrdinary(const OpenFile& file,
   return static_cast<std::uint64_t>(st.st_size);
 }
 
+// Asks for large pages under a large buffer not yet touched: faulting a
+// 200 MB file in with 4 KiB pages costs more than reading it (and freeing it
+// again a good part of that).
+void PreferLargePages(std::uint8_t* data, std::size_t size) {
+#ifdef __linux__
+  constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+  const auto start = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLarge - 1);
+  if (end > start) (void)::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)size;
+#endif
+}
+
 // Reads a whole ordinary file into a buffer with `spare` bytes of room beyond it.
 Result<std::vector<std::uint8_t>, std::string> ReadInto(const std::filesystem::path& path,
                                                         std::uint64_t maxBytes, std::size_t spare,
@@ -157,6 +173,7 @@ Result<std::vector<std::uint8_t>, std::string> ReadInto(const std::filesystem::p
   std::vector<std::uint8_t> bytes;
   try {
     bytes.reserve(static_cast<std::size_t>(*size) + spare);
+    PreferLargePages(bytes.data(), bytes.capacity());
     bytes.resize(static_cast<std::size_t>(*size));
   } catch (const std::bad_alloc&) {
     return Fail(ReadFailureMessage(path, kReasonOutOfMemory));

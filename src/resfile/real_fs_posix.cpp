@@ -92,17 +92,62 @@ IoStatus WriteAll(int fd, Pieces pieces, const fs::path& p) {
   return {};
 }
 
-std::uint64_t TotalSize(Pieces pieces) {
-  std::uint64_t total = 0;
-  for (const auto piece : pieces) total += piece.size();
-  return total;
-}
-
 FileIdentity IdentityOf(const struct stat& st) {
   return FileIdentity{
       static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
       static_cast<std::uint64_t>(st.st_size),
       static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Writes the pieces, copying those that lie inside shared->bytes from the
+// shared file in the kernel (as far as the file system lets it), and fails if
+// that file changed while it was copied from.
+IoStatus WriteSharing(int fd, Pieces pieces, const SharedBytes* shared, const fs::path& p) {
+  Descriptor source(shared == nullptr ? -1
+                                      : ::open(shared->file.c_str(),
+                                               O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+  const auto unchanged = [&] {
+    struct stat st {};
+    return ::fstat(source.get(), &st) == 0 && IdentityOf(st) == shared->identity;
+  };
+  bool copying = source.get() >= 0 && unchanged();
+  bool copied = false;
+  for (auto piece : pieces) {
+#ifdef __linux__
+    const std::uint8_t* base = copying ? shared->bytes.data() : nullptr;
+    if (copying && piece.data() >= base && piece.size() <= shared->bytes.size() &&
+        piece.data() - base <= static_cast<std::ptrdiff_t>(shared->bytes.size() - piece.size())) {
+      auto offset = static_cast<off_t>(piece.data() - base);
+      while (!piece.empty()) {
+        const ssize_t n = ::copy_file_range(source.get(), &offset, fd, nullptr, piece.size(), 0);
+        if (n > 0) {
+          copied = true;
+          piece = piece.subspan(static_cast<std::size_t>(n));
+          continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+          return Fail(ErrnoError(errno, p));
+        }
+        copying = false;  // not between these files, or cut short: the rest from memory
+        break;
+      }
+    }
+#endif
+    if (auto written = WriteAll(fd, piece, p); !written) return written;
+  }
+  if (copied && !unchanged()) {
+    return Fail(IoError{IoError::Code::kOther,
+                        PathForMessage(shared->file) + ": changed while it was copied",
+                        kReasonChanged});
+  }
+  return {};
+}
+
+std::uint64_t TotalSize(Pieces pieces) {
+  std::uint64_t total = 0;
+  for (const auto piece : pieces) total += piece.size();
+  return total;
 }
 
 // Whether the file or folder is marked append-only or immutable (chattr +a,
@@ -387,13 +432,13 @@ class PosixFileSystem final : public FileSystem {
     });
   }
 
-  IoStatus WriteNew(const fs::path& to, Pieces bytes,
-                    const std::optional<FileFacts>& facts) override {
+  IoStatus WriteNew(const fs::path& to, Pieces bytes, const std::optional<FileFacts>& facts,
+                    const SharedBytes* shared) override {
     // Private until the owner and mode are set; without known facts, the
     // mode any new file gets (0666 less the umask).
     const mode_t mode = facts && facts->perms != fs::perms::unknown ? 0600 : 0666;
     return CreateWhole(to, mode, [&](int fd) -> IoStatus {
-      if (auto written = WriteAll(fd, bytes, to); !written) return written;
+      if (auto written = WriteSharing(fd, bytes, shared, to); !written) return written;
       if (!facts || facts->perms == fs::perms::unknown) return {};
       struct stat st {};
       if (::fstat(fd, &st) != 0) return Fail(ErrnoError(errno, to));

@@ -308,8 +308,10 @@ class WindowsFileSystem final : public FileSystem {
     return {};
   }
 
-  IoStatus WriteNew(const fs::path& to, Pieces bytes, const std::optional<FileFacts>&) override {
+  IoStatus WriteNew(const fs::path& to, Pieces bytes, const std::optional<FileFacts>&,
+                    const SharedBytes*) override {
     // Windows has no mode or owner to carry over here: ReplaceFileW keeps them.
+    // Every byte is written from memory.
     bool created = false;
     IoStatus status = [&]() -> IoStatus {
       const Handle h(CreateFileW(Long(to).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

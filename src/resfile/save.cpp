@@ -221,7 +221,9 @@ IoStatus WriteRecord(FileSystem& files, const fs::path& folder, const fs::path& 
                                             text.size());
   const std::span<const std::uint8_t> pieces[] = {bytes};
   const fs::path temp = folder / TempFileName(platform::CurrentProcess().id);
-  if (IoStatus written = files.WriteNew(temp, pieces, std::nullopt); !written) return written;
+  if (IoStatus written = files.WriteNew(temp, pieces, std::nullopt, nullptr); !written) {
+    return written;
+  }
   if (IoStatus renamed = files.Rename(temp, record); !renamed) {
     files.Remove(temp);
     return renamed;
@@ -440,11 +442,17 @@ Result<SaveReport, SaveFailure> WriteWithBackup(const SaveEnvironment& env, cons
   };
 
   if (!inPlace) {
+    // What the content shares with the file as it was read comes from the
+    // file on disk, now known to be that file.
+    std::optional<SharedBytes> shared;
+    if (check.expected && !check.loaded.empty()) {
+      shared = SharedBytes{*target, check.loaded, *check.expected};
+    }
     fs::path temp;
     IoStatus written = Fail(IoError{});
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
       temp = folder / TempFileName(CurrentProcessId());
-      written = files.WriteNew(temp, content, facts);
+      written = files.WriteNew(temp, content, facts, shared ? &*shared : nullptr);
       if (written || written.error().code != IoError::Code::kAlreadyExists) break;
     }
     if (written) {

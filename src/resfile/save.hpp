@@ -45,6 +45,17 @@ class FsLock {
   virtual ~FsLock() = default;
 };
 
+// Bytes a new file shares with the file it replaces: `bytes` were read from
+// `file` while it had `identity`. A piece of the new content lying inside
+// `bytes` may be copied from the file, at the same offset, by the kernel
+// (no pass through this process's memory), as long as the file keeps that
+// identity.
+struct SharedBytes {
+  std::filesystem::path file;
+  std::span<const std::uint8_t> bytes;
+  FileIdentity identity;
+};
+
 // What a path leads to once symbolic links are followed.
 struct PathState {
   enum class Kind { kNothing, kRegularFile, kOther };
@@ -95,9 +106,12 @@ class FileSystem {
   [[nodiscard]] virtual IoStatus CopyToNew(const std::filesystem::path& from,
                                            const std::filesystem::path& to) = 0;
   // Creates `to` (kAlreadyExists if it is there) holding `bytes`, flushed, with
-  // the mode, owner and group of `facts` where given. Nothing is left on failure.
+  // the mode, owner and group of `facts` where given, taking what it can from
+  // `shared` (when given; it fails if that file changes meanwhile). Nothing
+  // is left on failure.
   [[nodiscard]] virtual IoStatus WriteNew(const std::filesystem::path& to, Pieces bytes,
-                                          const std::optional<FileFacts>& facts) = 0;
+                                          const std::optional<FileFacts>& facts,
+                                          const SharedBytes* shared) = 0;
   // Writes `bytes` over the existing file itself (same file, owner, links and
   // attributes; a symbolic link is refused), cuts it to their length and
   // flushes it.
@@ -213,6 +227,8 @@ struct SaveCheck {
   // The identity of the file when it was read: the save is refused (kChanged)
   // unless the path still leads to that file, unchanged. Nothing skips the check.
   std::optional<FileIdentity> expected;
+  // The bytes read from that file, which the new content may share with it.
+  std::span<const std::uint8_t> loaded;
   // A lock the caller took before loading; otherwise the save takes its own.
   SaveLock* lock = nullptr;
 };

@@ -167,7 +167,10 @@ Result<SaveReport, SaveError> SaveDocument(Document& doc, const SaveEnvironment&
   const auto pieces = plan->Pieces(doc);
   SaveCheck check;
   check.lock = options.lock;
-  if (!options.overwriteChanged) check.expected = doc.identity;
+  if (!options.overwriteChanged) {
+    check.expected = doc.identity;
+    check.loaded = doc.resBytes;
+  }
   auto written = WriteWithBackup(env, doc.resPath, pieces, check);
   if (!written) return Fail(SaveError(written.error()));
   // The file read back as written becomes the document; anything else (a

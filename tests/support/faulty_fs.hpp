@@ -176,9 +176,9 @@ class FaultyFileSystem final : public FileSystem {
     return inner_.CopyToNew(from, to);
   }
   IoStatus WriteNew(const std::filesystem::path& to, Pieces bytes,
-                    const std::optional<FileFacts>& facts) override {
+                    const std::optional<FileFacts>& facts, const SharedBytes* shared) override {
     if (ShouldFail(FsStep::kWriteNew, to)) return Fail(Injected(FsStep::kWriteNew));
-    return inner_.WriteNew(to, bytes, facts);
+    return inner_.WriteNew(to, bytes, facts, shared);
   }
   // A failing in-place write stops half way, as a full disk would, so the
   // file really is damaged when the failure is reported.
