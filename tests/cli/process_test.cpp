@@ -376,26 +376,28 @@ TEST(Process, ConcurrentSavesKeepEveryVersion) {
 // a save leaves the file old, new, or announced: list then refuses it, naming
 // the backup and the restore command, which puts the old file back.
 TEST(Process, KilledWriteInPlaceIsNeverSilent) {
-  std::string json = R"({"maps": [)";
   tessaly::test::ResBuilder old;
   old.Filler(1000);
-  for (int i = 0; i < 20000; ++i) {
-    old.Record({.nameBytes = std::string(200, 'a')});
-    if (i >= 15000) continue;
-    json += std::string(i > 0 ? "," : "") + R"({"name": ")" + std::string(200, 'b') +
-            R"(", "model": 1, "listFlag": 11, "modes": 1, "music": 1, "storyOrder": 1})";
-  }
+  std::string json = R"({"maps": [)";
+  const std::string map =
+      R"({"name": ")" + std::string(200, 'b') +
+      R"(", "model": 1, "listFlag": 11, "modes": 1, "music": 1, "storyOrder": 1})";
+  for (int i = 0; i < 20000; ++i) old.Record({.nameBytes = std::string(200, 'a')});
+  for (int i = 0; i < 15000; ++i) json += (i > 0 ? "," : "") + map;
   const Bytes original = old.Count(20000).bytes();
   TempDir dir;
   const auto maps = dir.Write("maps.json", AsBytes(json + "]}"));
   const auto cli = dir.Folder("program") / kCli.filename();
   std::filesystem::copy_file(kCli, cli);
-  // tessaly-cli with its records in <dir>/data, and a fresh file with a
-  // second hard link in another folder.
-  const auto command = [&](const std::vector<std::string>& args) {
-    std::vector<std::string> words = {"XDG_DATA_HOME=" + dir.Folder("data").string(), cli.string()};
-    words.insert(words.end(), args.begin(), args.end());
-    return words;
+  // tessaly-cli keeping its records in <dir>/data; a file with a second hard link.
+  const auto words = [&](std::vector<std::string> args) {
+    args.insert(args.begin(),
+                {"/usr/bin/env", "XDG_DATA_HOME=" + dir.Folder("data").string(), cli.string()});
+    return args;
+  };
+  const auto run = [&](const std::vector<std::string>& args) {
+    const auto w = words(args);
+    return Spawn(w[0], {w.begin() + 1, w.end()}, dir);
   };
   const auto fresh = [&](const std::string& name) {
     const auto res = dir.Write(name + ".res", original);
@@ -403,18 +405,14 @@ TEST(Process, KilledWriteInPlaceIsNeverSilent) {
     return res;
   };
   const auto first = fresh("first");
-  ASSERT_EQ(Spawn("/usr/bin/env", command({"import", first.string(), maps.string()}), dir).status,
-            0);
+  ASSERT_EQ(run({"import", first.string(), maps.string()}).status, 0);
   const Bytes saved = ReadFile(first);
   for (int round = 0; round < 4; ++round) {
-    SCOPED_TRACE(round);
     const auto res = fresh("round" + std::to_string(round));
     struct stat before {};
     struct stat now {};
     ASSERT_EQ(stat(res.c_str(), &before), 0);
-    std::vector<std::string> words = command({"import", res.string(), maps.string()});
-    words.insert(words.begin(), "/usr/bin/env");
-    const pid_t pid = Start(words);
+    const pid_t pid = Start(words({"import", res.string(), maps.string()}));
     // Killed as the file itself starts to change, or a little later.
     do {
       ASSERT_EQ(stat(res.c_str(), &now), 0);
@@ -423,7 +421,7 @@ TEST(Process, KilledWriteInPlaceIsNeverSilent) {
     kill(pid, SIGKILL);
     WaitFor(pid);
     const Bytes left = ReadFile(res);
-    const CliRun list = Spawn("/usr/bin/env", command({"list", res.string()}), dir);
+    const CliRun list = run({"list", res.string()});
     if (list.status == 0) {
       EXPECT_TRUE(left == original || left == saved) << "neither old nor new, and not announced";
       continue;
@@ -431,10 +429,11 @@ TEST(Process, KilledWriteInPlaceIsNeverSilent) {
     ASSERT_EQ(list.status, 2) << list.err;
     EXPECT_NE(list.err.find("tessaly-cli restore"), std::string::npos) << list.err;
     const auto from = list.err.find("备份“") + std::string("备份“").size();
-    const std::string backup = list.err.substr(from, list.err.find("”中。") - from);
-    EXPECT_EQ(Spawn("/usr/bin/env", command({"restore", res.string(), backup}), dir).status, 0);
+    EXPECT_EQ(
+        run({"restore", res.string(), list.err.substr(from, list.err.find("”中。") - from)}).status,
+        0);
     EXPECT_EQ(ReadFile(res), original);
-    EXPECT_EQ(Spawn("/usr/bin/env", command({"list", res.string()}), dir).status, 0);
+    EXPECT_EQ(run({"list", res.string()}).status, 0);
   }
 }
 
