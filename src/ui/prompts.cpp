@@ -1,6 +1,7 @@
 #include "prompts.hpp"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -37,7 +38,12 @@ void QtPrompts::ShowMessage(MessageIcon icon, const QString& text, QWidget* pare
 
 std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, QWidget* parent) {
   auto dialog = std::make_unique<QFileDialog>(parent, request.title);
+#ifndef _WIN32
+  // Qt's own dialog lists Meteor.RES and Meteor.res alike; the GTK dialog that
+  // Linux desktops would show matches "*.RES" case-sensitively. Windows' own
+  // dialog matches either, and is the one Windows users know.
   dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+#endif
   dialog->setNameFilter(request.filter);
   if (request.open) {
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -57,7 +63,9 @@ FileChoice QtPrompts::ChooseFile(const FileDialogRequest& request, QWidget* pare
   if (dialog->exec() != QDialog::Accepted) return {FileChoice::Kind::kCancelled, {}};
   const QStringList files = dialog->selectedFiles();
   if (files.isEmpty() || files.front().isEmpty()) return {FileChoice::Kind::kFailed, {}};
-  return {FileChoice::Kind::kChosen, files.front()};
+  // The path as the platform writes it (C:\Games\Meteor.res on Windows), as
+  // the user sees it in messages.
+  return {FileChoice::Kind::kChosen, QDir::toNativeSeparators(files.front())};
 }
 
 }  // namespace tessaly::ui

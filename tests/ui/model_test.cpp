@@ -255,7 +255,8 @@ void CheckFile(const std::filesystem::path& path, const Reference& ref, const QS
 std::set<std::filesystem::path> Backups(const Editor& ed) {
   std::set<std::filesystem::path> out;
   for (const auto& folder : {ed.programFolder(), ed.userFolder()}) {
-    for (const std::string& name : ListFolder(folder)) out.insert(folder / name);
+    for (const std::string& name : ListFolder(folder))
+      out.insert(folder / tessaly::PathFromUtf8(name));
   }
   return out;
 }
