@@ -52,7 +52,7 @@ Result<MapEntry, TableError> EntryFromValues(const MapValues& values, const MapE
   }
   if (!IsModeBits(values.modes)) {
     return Fail(TableError{
-        .kind = TableErrorKind::kModesInvalid, .field = MapField::kModes, .text = values.modes});
+        .kind = TableErrorKind::kModesInvalid, .field = MapField::kModes, .given = values.modes});
   }
   if (replaced != nullptr) {
     entry.mapId = replaced->mapId;
