@@ -338,7 +338,7 @@ class ModelTest : public QObject {
         } else {
           const auto before = ref.rows;
           ref.rows.push_back(Written(ref.area, ++ref.records));
-          ref.Changed(before, ref.records - 1, std::nullopt, ref.rows.size() - 1);
+          ref.Changed(before, ref.records - 1, ref.selected, ref.rows.size() - 1);
         }
       } else if (op <= 8) {  // delete
         ed.click(QStringLiteral("删除"));
@@ -370,6 +370,7 @@ class ModelTest : public QObject {
       } else {  // save: backup, write, reload; the maps are numbered anew
         const auto before = tessaly::test::ReadFile(ed.resPath);
         const auto backupsBefore = Backups(ed);
+        ed.prompts.replies = {Answer::kSecond};  // 否: save the table as it is
         ed.click(QStringLiteral("Command1"));
         expectedMessages.append(QString::fromUtf8(kSaveDoneMessage));
         ++saves;
