@@ -71,7 +71,7 @@ Result<std::vector<std::uint8_t>, TableError> BuildSaveImage(const Document& doc
     if (!IsModeBits(entry.modeBits)) {
       return atThisMap(TableError{.kind = TableErrorKind::kModesInvalid,
                                   .field = MapField::kModes,
-                                  .text = entry.modeBits});
+                                  .given = entry.modeBits});
     }
     AppendRecordImage(image, RecordImageInput{
                                  .nameBytes = *name,

@@ -22,6 +22,16 @@ class FakePrompts final : public Prompts {
     messages.push_back({icon, text});
   }
 
+  // Questions are kept as "text [first/second]" and answered from `replies`.
+  Answer AskThreeWay(const QString& text, const QString& first, const QString& second,
+                     QWidget*) override {
+    questions.append(text + " [" + first + "/" + second + "]");
+    if (replies.empty()) return Answer::kCancel;
+    const Answer reply = replies.front();
+    replies.pop_front();
+    return reply;
+  }
+
   FileChoice ChooseFile(const FileDialogRequest& request, QWidget*) override {
     requests.push_back(request);
     if (answers.empty()) return {FileChoice::Kind::kCancelled, {}};
@@ -40,6 +50,8 @@ class FakePrompts final : public Prompts {
   }
 
   std::vector<RecordedMessage> messages;
+  QStringList questions;
+  std::deque<Answer> replies;
   std::vector<FileDialogRequest> requests;
   std::deque<FileChoice> answers;
 };
