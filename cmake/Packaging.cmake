@@ -1,6 +1,6 @@
 # `cpack` in a build folder packs what `cmake --install` puts in place: on
 # Linux a Debian package of both programs, the menu entry and the icon; in the
-# Windows build a zip of tessaly-cli.
+# Windows build a zip of both programs with what the editor loads.
 set(CPACK_PACKAGE_NAME tessaly)
 set(CPACK_PACKAGE_VENDOR "Tessaly 开发组")
 set(CPACK_PACKAGE_CONTACT "Tessaly 开发组 <dev@tessaly.example.org>")
@@ -17,9 +17,14 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   # `cpack` in the mingw build: a zip that a Windows user unpacks and runs,
-  # tessaly-cli.exe (linked statically, so no DLL of MinGW's) with the README.
+  # tessaly.exe with its Qt DLLs, plugins and Qt's Chinese texts, and
+  # tessaly-cli.exe (linked statically, so it runs alone), with the README.
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME tessaly-cli-${PROJECT_VERSION}-win64)
+  if(TESSALY_BUILD_UI)
+    set(CPACK_PACKAGE_FILE_NAME tessaly-${PROJECT_VERSION}-win64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME tessaly-cli-${PROJECT_VERSION}-win64)
+  endif()
   include(CPack)
   return()
 endif()

@@ -1,7 +1,9 @@
 # Cross build for 64-bit Windows with Debian's MinGW-w64 (posix threads), run
 # under Wine. Header-only libraries and GoogleTest come from a staging prefix
 # that scripts/test-windows.sh fills (TESSALY_MINGW_DEPS); the host's own
-# /usr/include is never searched, since its headers clash with MinGW's.
+# /usr/include is never searched, since its headers clash with MinGW's. Qt's
+# own qt.toolchain.cmake loads this file first when the editor is built (it
+# adds the Qt prefix that scripts/mingw-qt.sh builds).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -15,10 +17,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# A Windows user runs the .exe with nothing else installed: the C++ runtime and
-# the threads library are linked in rather than shipped as MinGW DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Tests, test discovery and the tools that a build runs go through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -33,7 +33,17 @@ done
 cp "$linux_build/bin/tessaly-cli" "$work/linux/"
 cp "$windows_exe" "$work/windows/"
 linux_cli() { "$work/linux/tessaly-cli" "$@"; }
-windows_cli() { wine "$work/windows/tessaly-cli.exe" "$@"; }
+# tessaly-cli never exits with 1; Wine does when, rarely on a loaded machine,
+# it fails to start the program at all. Such a start is tried once more.
+windows_cli() {
+  local status=0
+  wine "$work/windows/tessaly-cli.exe" "$@" || status=$?
+  if [ "$status" -eq 1 ]; then
+    status=0
+    wine "$work/windows/tessaly-cli.exe" "$@" || status=$?
+  fi
+  return "$status"
+}
 
 passed=0
 failed=0
@@ -43,6 +53,7 @@ check() {  # check LABEL: compares $work/a.* with $work/b.*
   else
     failed=$((failed + 1))
     echo "DIFFERENT: $1 (status $(cat "$work/a.status") / $(cat "$work/b.status"))"
+    if [ -s "$work/b.err" ]; then sed 's/^/  windows: /' "$work/b.err" | head -n 5; fi
   fi
 }
 
@@ -52,7 +63,7 @@ for file in "$work"/files/*; do
     # shellcheck disable=SC2086  # the command's words are meant to split
     { linux_cli $command "$file" >"$work/a.out" 2>/dev/null; echo $? >"$work/a.status"; } || true
     # shellcheck disable=SC2086
-    { windows_cli $command "$file" >"$work/b.out" 2>/dev/null; echo $? >"$work/b.status"; } || true
+    { windows_cli $command "$file" >"$work/b.out" 2>"$work/b.err"; echo $? >"$work/b.status"; } || true
     check "$command $name"
   done
   for kind in json csv; do
@@ -62,7 +73,7 @@ for file in "$work"/files/*; do
     cp "$file" "$work/a.res"
     cp "$file" "$work/b.res"
     { linux_cli import "$work/a.res" "$work/maps.$kind" >/dev/null 2>&1; echo $? >"$work/a.status"; } || true
-    { windows_cli import "$work/b.res" "$work/maps.$kind" >/dev/null 2>&1; echo $? >"$work/b.status"; } || true
+    { windows_cli import "$work/b.res" "$work/maps.$kind" >/dev/null 2>"$work/b.err"; echo $? >"$work/b.status"; } || true
     cp "$work/a.res" "$work/a.out"
     cp "$work/b.res" "$work/b.out"
     check "import $kind $name"

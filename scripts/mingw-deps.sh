@@ -3,14 +3,20 @@
 # MinGW itself: the header-only CLI11 and nlohmann-json with their CMake
 # package files (copied from Debian's packages, since the cross build may not
 # search /usr, whose headers clash with MinGW's), and GoogleTest built from
-# Debian's source package with the cross toolchain. Done once; a later run
-# only checks.
+# Debian's source package with the cross toolchain; and, in PREFIX/bin, the
+# MinGW runtime DLLs that programs linking Qt load (Qt's DLLs import them), for
+# the tests under Wine and for the zip. Done once; a later run only checks.
 #
 #   scripts/mingw-deps.sh PREFIX
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix=${1:?usage: scripts/mingw-deps.sh PREFIX}
 stamp="$prefix/.staged"
+
+mkdir -p "$prefix/bin"
+for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+  cp -u "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)" "$prefix/bin/"
+done
 [ -f "$stamp" ] && exit 0
 
 mkdir -p "$prefix/include" "$prefix/share/cmake"

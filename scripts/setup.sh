@@ -3,7 +3,8 @@
 # Tessaly needs. Quick when everything is already there.
 #
 #   scripts/setup.sh            the Linux build, the editor and its tests
-#   scripts/setup.sh windows    also the MinGW-w64 cross build and Wine
+#   scripts/setup.sh windows    also the MinGW-w64 cross build, Wine, and what
+#                               the window check under Wine needs
 set -euo pipefail
 
 packages=(
@@ -15,7 +16,8 @@ packages=(
   xvfb xauth fonts-noto-cjk
 )
 if [ "${1:-}" = windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest)
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest dpkg-dev
+    openbox xdotool x11-apps netpbm)
 fi
 
 missing=()

@@ -12,6 +12,7 @@
 #include "resfile/text_path.hpp"
 #include "table/apply_maps.hpp"
 #include "table/messages.hpp"
+#include "version.hpp"
 
 namespace tessaly::cli {
 namespace {
@@ -160,7 +161,7 @@ Other fields (offset, folder, folderTextLength in JSON) are ignored.
 Every map is checked before anything is written. The first bad value is reported
 with the map's position (the first map is 1; in a CSV the row after the header),
 its name and the field, for instance
-  maps.csv：第3个地图“测试”的模型（model）必须是0 - 65535之间的整数，而不是“70000”
+  maps.csv：第3个地图“测试”的模型（model）必须是0 - 65535之间的数字，而不是“70000”
 and the command ends with exit status 2, leaving every file as it was.
 
 Saving first copies FILE to a new backup named "[yyyymmddhhnnss备份]" + file name
@@ -324,6 +325,8 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
   app.allow_windows_style_options(false);
   app.footer(kFooter);
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("tessaly-cli ") + kVersion,
+                       "Print the version and exit");
   std::string outputFile;
   bool json = false;
   bool csv = false;

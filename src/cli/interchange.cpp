@@ -29,18 +29,18 @@ struct RawMap {
   RawField id, name, model, listFlag, modes, music, storyOrder;
 };
 
-// The import fields with the words the messages use for them.
+// The import fields: their keys in a file and the map fields they stand for.
 struct FieldInfo {
   std::string_view key;
-  std::string_view word;
+  MapField field;
 };
-constexpr FieldInfo kId{"id", "编号（id）"};
-constexpr FieldInfo kName{"name", "名称（name）"};
-constexpr FieldInfo kModel{"model", "模型（model）"};
-constexpr FieldInfo kListFlag{"listFlag", "列表标志（listFlag）"};
-constexpr FieldInfo kModes{"modes", "模式（modes）"};
-constexpr FieldInfo kMusic{"music", "音乐（music）"};
-constexpr FieldInfo kStoryOrder{"storyOrder", "剧情排列（storyOrder）"};
+constexpr FieldInfo kId{"id", MapField::kId};
+constexpr FieldInfo kName{"name", MapField::kName};
+constexpr FieldInfo kModel{"model", MapField::kModel};
+constexpr FieldInfo kListFlag{"listFlag", MapField::kListFlag};
+constexpr FieldInfo kModes{"modes", MapField::kModes};
+constexpr FieldInfo kMusic{"music", MapField::kMusic};
+constexpr FieldInfo kStoryOrder{"storyOrder", MapField::kStoryOrder};
 
 constexpr std::array<const FieldInfo*, 7> kFields = {&kId,    &kName,  &kModel,     &kListFlag,
                                                      &kModes, &kMusic, &kStoryOrder};
@@ -55,11 +55,6 @@ RawField RawMap::*MemberOf(const FieldInfo& field) {
   return &RawMap::storyOrder;
 }
 
-std::string Quoted(const RawField& raw) {
-  const std::string text = "“" + ForMessage(raw.text) + "”";
-  return raw.kind == RawField::Kind::kText ? "文本" + text : text;
-}
-
 // The value of a text of decimal digits (leading zeros allowed) when it lies
 // between `low` and `high`.
 std::optional<std::uint32_t> DigitsWithin(std::string_view text, std::uint32_t low,
@@ -69,47 +64,60 @@ std::optional<std::uint32_t> DigitsWithin(std::string_view text, std::uint32_t l
   return value;
 }
 
+// Checks the values of one map; a refusal is worded by ErrorText, as the
+// editor words the same rule.
 class MapChecker {
  public:
-  MapChecker(std::size_t position, const RawMap& raw)
-      : raw_(raw),
-        label_(MapLabel(position,
-                        raw.name.kind == RawField::Kind::kText ? &raw.name.text : nullptr)) {}
+  MapChecker(std::size_t position, const RawMap& raw) : raw_(raw), position_(position) {
+    if (raw.name.kind == RawField::Kind::kText) name_ = raw.name.text;
+  }
 
   Result<MapValues, ImportError> Check() {
     MapValues values;
     if (raw_.id.kind != RawField::Kind::kAbsent) {
       const auto id = Number(kId, 1, 0xFFFFFFFFU);
-      if (!id) return Fail(ImportError{error_});
+      if (!id) return Refused();
       values.id = *id;
     }
-    if (raw_.name.kind == RawField::Kind::kAbsent) return Missing(kName);
+    if (raw_.name.kind == RawField::Kind::kAbsent) {
+      error_ = About(TableErrorKind::kFieldMissing, kName);
+      return Refused();
+    }
     if (raw_.name.kind != RawField::Kind::kText) {
-      return Fail(ImportError{label_ + "的" + std::string(kName.word) + "必须是文本，而不是" +
-                              Quoted(raw_.name)});
+      error_ = Given(About(TableErrorKind::kNotText, kName), raw_.name);
+      return Refused();
     }
     values.name = raw_.name.text;
     const auto model = Number(kModel, 0, kModelLimit);
-    if (!model) return Fail(ImportError{error_});
+    if (!model) return Refused();
     values.model = static_cast<std::uint16_t>(*model);
     const auto listFlag = Number(kListFlag, 0, 255);
-    if (!listFlag) return Fail(ImportError{error_});
+    if (!listFlag) return Refused();
     values.listFlag = static_cast<std::uint8_t>(*listFlag);
     auto modes = Modes();
-    if (!modes) return Fail(ImportError{error_});
+    if (!modes) return Refused();
     values.modes = std::move(*modes);
     const auto music = Number(kMusic, 0, kMusicLimit);
-    if (!music) return Fail(ImportError{error_});
+    if (!music) return Refused();
     values.music = static_cast<std::uint8_t>(*music);
     const auto story = Number(kStoryOrder, 0, kStoryLimit);
-    if (!story) return Fail(ImportError{error_});
+    if (!story) return Refused();
     values.storyOrder = static_cast<std::uint8_t>(*story);
     return values;
   }
 
  private:
-  Failure<ImportError> Missing(const FieldInfo& field) {
-    return Fail(ImportError{label_ + "缺少" + std::string(field.word)});
+  Failure<ImportError> Refused() const { return Fail(ImportError{ErrorText(error_)}); }
+
+  [[nodiscard]] TableError About(TableErrorKind kind, const FieldInfo& field) const {
+    return AtMap(TableError{.kind = kind, .field = field.field, .key = std::string(field.key)},
+                 position_, name_);
+  }
+
+  [[nodiscard]] static TableError Given(TableError error, const RawField& raw) {
+    error.given = raw.text;
+    error.givenAsText = raw.kind == RawField::Kind::kText;
+    return error;
   }
 
   // A whole number between low and high; a JSON string is the wrong type even
@@ -118,15 +126,15 @@ class MapChecker {
                                       std::uint32_t high) {
     const RawField& raw = raw_.*MemberOf(field);
     if (raw.kind == RawField::Kind::kAbsent) {
-      error_ = Missing(field).error.message;
+      error_ = About(TableErrorKind::kFieldMissing, field);
       return std::nullopt;
     }
     if (raw.kind == RawField::Kind::kNumber) {
       if (const auto value = DigitsWithin(raw.text, low, high)) return value;
     }
-    error_ = label_ + "的" + std::string(field.word) + "必须是" + std::to_string(low) + " - " +
-             std::to_string(high) + "之间的整数" + (&field == &kId ? "或留空" : "") + "，而不是" +
-             Quoted(raw);
+    error_ = Given(About(TableErrorKind::kNotInRange, field), raw);
+    error_.low = low;
+    error_.count = high;
     return std::nullopt;
   }
 
@@ -135,7 +143,7 @@ class MapChecker {
   std::optional<std::string> Modes() {
     const RawField& raw = raw_.modes;
     if (raw.kind == RawField::Kind::kAbsent) {
-      error_ = Missing(kModes).error.message;
+      error_ = About(TableErrorKind::kFieldMissing, kModes);
       return std::nullopt;
     }
     if (raw.kind == RawField::Kind::kText || raw.kind == RawField::Kind::kNumber) {
@@ -144,16 +152,14 @@ class MapChecker {
                                     [](char c) { return c == '0' || c == '1'; });
       if (bits) return std::string(6 - raw.text.size(), '0') + raw.text;
     }
-    error_ = label_ + "的" + std::string(kModes.word) +
-             "必须是六位0或1（依次为剧情、死斗、暗杀、护城、劫镖、盟主，例如110000；"
-             "较短的数字在左边补0），而不是" +
-             Quoted(raw);
+    error_ = Given(About(TableErrorKind::kModesInvalid, kModes), raw);
     return std::nullopt;
   }
 
   const RawMap& raw_;
-  std::string label_;
-  std::string error_;
+  std::size_t position_;
+  std::optional<std::string> name_;
+  TableError error_;
 };
 
 std::string ParseErrorText(const nlohmann::detail::exception& e) {
@@ -302,7 +308,7 @@ class MapsReader final : public nlohmann::json_sax<nlohmann::json> {
       if (bracket != '{')
         return Refuse(MapLabel(maps.size() + 1, nullptr) + "必须是JSON对象（{…}）");
       if (maps.size() >= kMaxEntries) {
-        return Refuse("地图超过" + std::to_string(kMaxEntries) + "个");
+        return Refuse(ErrorText(TableError{.kind = TableErrorKind::kTooManyMaps}));
       }
       maps.emplace_back();
       field_ = nullptr;
@@ -410,7 +416,7 @@ Result<std::vector<CsvRow>, ImportError> SplitCsv(std::string_view text) {
     // 65535 of.
     if (!rows.empty() && row.fields.size() == 1 && row.fields[0].empty()) continue;
     if (rows.size() > kMaxEntries) {
-      return Fail(ImportError{"CSV中的地图超过" + std::to_string(kMaxEntries) + "个"});
+      return Fail(ImportError{ErrorText(TableError{.kind = TableErrorKind::kTooManyMaps})});
     }
     rows.push_back(std::move(row));
   }

@@ -6,8 +6,7 @@ namespace tessaly {
 
 Result<void, TableError> ApplyMaps(Document& doc, const std::vector<MapValues>& maps) {
   if (maps.size() > kMaxEntries) {
-    return Fail(TableError{.kind = TableErrorKind::kTooManyMaps,
-                           .count = static_cast<std::int64_t>(maps.size())});
+    return Fail(TableError{.kind = TableErrorKind::kTooManyMaps});
   }
   // Every other value is checked as its entry is made; the whole new file is
   // built once, by the save.

@@ -91,7 +91,7 @@ Result<SavePlan, TableError> PlanSave(const Document& doc) {
     if (!IsModeBits(entry.modeBits)) {
       return atThisMap(TableError{.kind = TableErrorKind::kModesInvalid,
                                   .field = MapField::kModes,
-                                  .text = entry.modeBits});
+                                  .given = entry.modeBits});
     }
     AppendRecordImage(lead, RecordImageInput{
                                 .nameBytes = *name,

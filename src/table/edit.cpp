@@ -37,11 +37,6 @@ std::optional<EditArea> ResetArea(const MapTable& table, const EditArea& area) {
   return reset;
 }
 
-std::uint32_t FolderLengthOfModelText(std::string_view modelText) {
-  // The model text is counted as typed, leading zeros included: "007" gives 6.
-  return modelText.size() == 1 ? 5U : static_cast<std::uint32_t>(modelText.size() + 3);
-}
-
 Result<MapEntry, TableError> EntryFromArea(const EditArea& area, const MapEntry* replaced) {
   const auto empty = [](TableErrorKind kind) { return Fail(TableError{.kind = kind}); };
   if (area.name.empty()) return empty(TableErrorKind::kNameEmpty);
@@ -73,9 +68,7 @@ Result<MapEntry, TableError> EntryFromArea(const EditArea& area, const MapEntry*
   for (const bool set : area.modes) values.modes += set ? '1' : '0';
   values.music = static_cast<std::uint8_t>(parsed[1]);
   values.storyOrder = static_cast<std::uint8_t>(parsed[2]);
-  auto entry = EntryFromValues(values, replaced);
-  if (entry) entry->folderLength = FolderLengthOfModelText(area.model);
-  return entry;
+  return EntryFromValues(values, replaced);
 }
 
 Result<void, TableError> WriteEntry(MapTable& table, const EditArea& area) {
@@ -84,6 +77,13 @@ Result<void, TableError> WriteEntry(MapTable& table, const EditArea& area) {
   if (!built) return Fail(built.error());
   if (old != nullptr) table.Replace(*built);
   return {};
+}
+
+bool HasUnwrittenEdits(const MapTable& table, const EditArea& area) {
+  const MapEntry* stored = table.FindByIdText(area.mapIdText);
+  if (stored == nullptr) return false;
+  const auto built = EntryFromArea(area, stored);
+  return !built || *built != *stored;
 }
 
 Result<std::uint32_t, TableError> AddEntry(MapTable& table, const EditArea& area,

@@ -43,18 +43,11 @@ inline constexpr std::uint32_t kStoryLimit = 255;
 // map id; nothing when no record has that map id.
 [[nodiscard]] std::optional<EditArea> ResetArea(const MapTable& table, const EditArea& area);
 
-// Field 4 (folder text length) as Write works it out from the model text as
-// typed: 5 for a one-character text, otherwise its length plus 3 ("007" gives
-// 6). For a model written without leading zeros this is the length of the
-// model folder text plus one.
-[[nodiscard]] std::uint32_t FolderLengthOfModelText(std::string_view modelText);
-
 // The entry the edit area describes in place of `replaced` (null for a new
 // one). The fields are checked in the order name, model, music, story order:
 // the first exactly empty one is refused (kNameEmpty … kStoryEmpty), then a
 // number that is not decimal digits within its limit (kNotInRange); the rest
-// is EntryFromValues. Field 4 counts the model text as typed
-// (FolderLengthOfModelText).
+// is EntryFromValues, so "007" describes the same entry as "7".
 [[nodiscard]] Result<MapEntry, TableError> EntryFromArea(const EditArea& area,
                                                          const MapEntry* replaced);
 
@@ -62,6 +55,11 @@ inline constexpr std::uint32_t kStoryLimit = 255;
 // area.mapIdText, keeping its map id and file position. No matching record:
 // nothing changes, and that is no error.
 [[nodiscard]] Result<void, TableError> WriteEntry(MapTable& table, const EditArea& area);
+
+// True when Write of `area` would change the record its map id names, or
+// would be refused: the edit area holds edits that are not in the table.
+// False when no record has that map id.
+[[nodiscard]] bool HasUnwrittenEdits(const MapTable& table, const EditArea& area);
 
 // Add: appends a new entry with map id RecordCount() + 1 and file position 0.
 // Refused (kTableFull) when one more entry could not be saved: the entry count

@@ -26,9 +26,10 @@ Result<void, TableError> EditHistory::Write(const EditArea& area) {
   return written;
 }
 
-Result<std::uint32_t, TableError> EditHistory::Add(const EditArea& area, std::int64_t extraCount) {
+Result<std::uint32_t, TableError> EditHistory::Add(const EditArea& area, std::int64_t extraCount,
+                                                   std::optional<std::size_t> selectedRow) {
   auto added = AddEntry(table_, area, extraCount);
-  if (added) Record(Added{table_.Records().back()});
+  if (added) Record(Added{table_.Records().back(), selectedRow});
   return added;
 }
 
@@ -88,7 +89,7 @@ Revision EditHistory::Apply(const Step& step, bool forward) {
                         [&](const Added& a) {
                           if (!forward) {
                             table_.RemoveLastRecord();
-                            return Revision{};
+                            return Revision{a.selectedBefore};
                           }
                           table_.Append(a.entry);
                           return Revision{table_.DisplayCount() - 1};

@@ -17,8 +17,8 @@
 namespace tessaly {
 
 // What an undo or redo leaves selected: the display row of the map it
-// touched, or nothing when that map is no longer shown (an undone Add, a
-// redone Delete).
+// touched, or nothing when that map is no longer shown (a redone Delete). An
+// undone Add selects what was selected when the map was added.
 struct Revision {
   std::optional<std::size_t> selectRow;
 };
@@ -33,12 +33,15 @@ class EditHistory {
   explicit EditHistory(MapTable& table) : table_(table) {}
 
   [[nodiscard]] Result<void, TableError> Write(const EditArea& area);
-  [[nodiscard]] Result<std::uint32_t, TableError> Add(const EditArea& area,
-                                                      std::int64_t extraCount);
+  // `selectedRow` is the row selected while adding, which undoing selects again.
+  [[nodiscard]] Result<std::uint32_t, TableError> Add(const EditArea& area, std::int64_t extraCount,
+                                                      std::optional<std::size_t> selectedRow = {});
   bool Delete(std::optional<std::size_t> selectedRow);
   [[nodiscard]] std::optional<std::size_t> MoveUp(std::optional<std::size_t> selectedRow);
   [[nodiscard]] std::optional<std::size_t> MoveDown(std::optional<std::size_t> selectedRow);
 
+  // Since the load, the last save or the last Clear, the table has changed:
+  // there is a step that is not undone.
   [[nodiscard]] bool CanUndo() const { return !done_.empty(); }
   [[nodiscard]] bool CanRedo() const { return !undone_.empty(); }
   // Takes back the last step; nothing when there is none.
@@ -53,6 +56,7 @@ class EditHistory {
   };
   struct Added {
     MapEntry entry;
+    std::optional<std::size_t> selectedBefore;
   };
   struct Deleted {
     std::size_t row;

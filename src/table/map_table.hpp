@@ -25,7 +25,7 @@ struct MapEntry {
   std::uint64_t recordPos = 0;     // field 1: offset in the file, 0 for an added entry
   std::uint16_t model = 0;         // field 2
   std::string name;                // field 3, UTF-8
-  std::uint32_t folderLength = 0;  // field 4: L as loaded, or worked out by Write/Add
+  std::uint32_t folderLength = 0;  // field 4: L as loaded, or folder.size() + 1
   std::string folder;              // field 5: made from the model
   std::uint8_t listFlag = 0;       // field 6: 11 shown in the game's list, 10 not
   std::string modeBits;            // field 7: six '0'/'1', flag 32 first

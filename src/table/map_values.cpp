@@ -52,7 +52,7 @@ Result<MapEntry, TableError> EntryFromValues(const MapValues& values, const MapE
   }
   if (!IsModeBits(values.modes)) {
     return Fail(TableError{
-        .kind = TableErrorKind::kModesInvalid, .field = MapField::kModes, .text = values.modes});
+        .kind = TableErrorKind::kModesInvalid, .field = MapField::kModes, .given = values.modes});
   }
   if (replaced != nullptr) {
     entry.mapId = replaced->mapId;
@@ -61,7 +61,10 @@ Result<MapEntry, TableError> EntryFromValues(const MapValues& values, const MapE
   entry.model = values.model;
   entry.name = values.name;
   entry.folder = FolderText(values.model);
-  entry.folderLength = static_cast<std::uint32_t>(entry.folder.size() + 1);
+  // A loaded map keeps the length it was loaded with while its model stays.
+  entry.folderLength = replaced != nullptr && replaced->model == values.model
+                           ? replaced->folderLength
+                           : static_cast<std::uint32_t>(entry.folder.size() + 1);
   entry.listFlag = values.listFlag;
   entry.modeBits = values.modes;
   entry.music = values.music;

@@ -43,8 +43,8 @@ struct MapValues {
 // it takes the map id and record position of `replaced` (0 and 0 without
 // one), and keeps its loaded name bytes while the name is unchanged, so a name
 // GBK cannot write anew still saves as it was loaded. Folder text and length
-// follow the model. Refused when the name fails NameBytes or the mode bits are
-// not six '0'/'1'.
+// follow the model; a `replaced` of the same model keeps its length. Refused when the name fails
+// NameBytes or the mode bits are not six '0'/'1'.
 [[nodiscard]] Result<MapEntry, TableError> EntryFromValues(const MapValues& values,
                                                            const MapEntry* replaced);
 

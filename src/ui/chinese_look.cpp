@@ -32,14 +32,19 @@ bool ApplyChineseLook(QApplication& app) {
 
   // qt_zh_CN.qm is the catalog windeployqt writes (all modules merged); on
   // Linux it names qtbase_zh_CN.qm as a part it needs, and loading it fails
-  // when that part is missing. qtbase_zh_CN.qm alone serves as well.
+  // when that part is missing. qtbase_zh_CN.qm alone serves as well. The
+  // Windows zip keeps it in a translations folder beside the program; an
+  // installed Qt keeps it in its own translations folder.
   auto* translator = new QTranslator(&app);
-  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-  for (const QString& catalog : {QStringLiteral("qt"), QStringLiteral("qtbase")}) {
-    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), catalog, QStringLiteral("_"),
-                         folder)) {
-      QApplication::installTranslator(translator);
-      return true;
+  const QStringList folders = {QApplication::applicationDirPath() + QStringLiteral("/translations"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+  for (const QString& folder : folders) {
+    for (const QString& catalog : {QStringLiteral("qt"), QStringLiteral("qtbase")}) {
+      if (translator->load(QLocale(QLocale::Chinese, QLocale::China), catalog, QStringLiteral("_"),
+                           folder)) {
+        QApplication::installTranslator(translator);
+        return true;
+      }
     }
   }
   delete translator;

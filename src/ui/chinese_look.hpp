@@ -19,10 +19,10 @@ namespace tessaly::ui {
 
 // Sets the application font (9 point, ChineseFontFamilies), the default locale
 // zh_CN and Qt's own texts (the OK button, the file dialog) in Chinese from
-// Qt's translation of qtbase (qt_zh_CN.qm or qtbase_zh_CN.qm in Qt's
-// translations folder). Returns false when it cannot be loaded: Qt's texts
-// then stay English (Debian ships the files in qt6-translations-l10n;
-// windeployqt writes translations\qt_zh_CN.qm beside the program).
+// Qt's translation of qtbase (qt_zh_CN.qm or qtbase_zh_CN.qm in the
+// translations folder beside the program, as the Windows zip has it, or else
+// in Qt's). Returns false when it cannot be loaded: Qt's texts then stay
+// English (Debian ships the files in qt6-translations-l10n).
 bool ApplyChineseLook(QApplication& app);
 
 }  // namespace tessaly::ui

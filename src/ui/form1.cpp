@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QIcon>
@@ -81,11 +82,24 @@ const char* const kHelpTexts[] = {
 
 const char* const kModeCaptions[] = {"剧情", "死斗", "暗杀", "护城", "劫镖", "盟主"};
 
+// What assistive tools call the four fields (name, model, music, story order)
+// and, after them, their help marks. The story order is not "剧情", which is a
+// mode box.
+const char* const kFieldNames[] = {"名称", "模型", "音乐", "剧情排列"};
+
 }  // namespace
 
 QString HelpText(int index) {
   if (index < 0 || index >= static_cast<int>(std::size(kHelpTexts))) return {};
   return QString::fromUtf8(kHelpTexts[index]);
+}
+
+QPoint PlaceInside(const QRect& available, const QSize& size) {
+  const auto place = [](int start, int room, int length) {
+    return length > room ? start : start + (room - length) / 2;
+  };
+  return {place(available.left(), available.width(), size.width()),
+          place(available.top(), available.height(), size.height())};
 }
 
 Form1::Form1(Document doc, Prompts& prompts, SaveEnvironment saveEnv, QWidget* parent)
@@ -97,7 +111,8 @@ Form1::Form1(Document doc, Prompts& prompts, SaveEnvironment saveEnv, QWidget* p
       saveEnv_(std::move(saveEnv)) {
   InitTessalyResources();
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QString::fromUtf8(kAppTitle));
+  // "[*]" is where the platform puts its mark while the window is modified.
+  setWindowTitle(QString::fromUtf8(kAppTitle) + QStringLiteral("[*]"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/tessaly.png")));
   setFixedSize(kClientWidth, kClientHeight);
 
@@ -115,7 +130,7 @@ Form1::Form1(Document doc, Prompts& prompts, SaveEnvironment saveEnv, QWidget* p
   // The keyboard starts in the map list, with nothing selected.
   mapList_->setFocus(Qt::OtherFocusReason);
   if (const QScreen* screen = this->screen()) {
-    move(screen->availableGeometry().center() - rect().center());
+    move(PlaceInside(screen->availableGeometry(), size()));
   }
 }
 
@@ -201,14 +216,14 @@ void Form1::BuildControls() {
     mark->installEventFilter(this);
     helpMarks_[static_cast<std::size_t>(k)] = mark;
   }
-  Caption(propertiesFrame_, QStringLiteral("Label4"), QStringLiteral("剧情："),
-          Twips(240, 1920, 975, 255));
-  Caption(propertiesFrame_, QStringLiteral("Label3"), QStringLiteral("音乐："),
-          Twips(240, 1440, 975, 255));
-  Caption(propertiesFrame_, QStringLiteral("Label2"), QStringLiteral("模型："),
-          Twips(240, 960, 975, 255));
-  Caption(propertiesFrame_, QStringLiteral("Label1"), QStringLiteral("名称："),
-          Twips(240, 480, 975, 255));
+  QLabel* storyCaption = Caption(propertiesFrame_, QStringLiteral("Label4"),
+                                 QStringLiteral("剧情："), Twips(240, 1920, 975, 255));
+  QLabel* musicCaption = Caption(propertiesFrame_, QStringLiteral("Label3"),
+                                 QStringLiteral("音乐："), Twips(240, 1440, 975, 255));
+  QLabel* modelCaption = Caption(propertiesFrame_, QStringLiteral("Label2"),
+                                 QStringLiteral("模型："), Twips(240, 960, 975, 255));
+  QLabel* nameCaption = Caption(propertiesFrame_, QStringLiteral("Label1"),
+                                QStringLiteral("名称："), Twips(240, 480, 975, 255));
 
   listModel_ = new MapListModel(doc_.table, this);
   mapList_ = Named(new MapListView(this), QStringLiteral("List1"), Twips(120, 360, 2895, 4920));
@@ -217,6 +232,7 @@ void Form1::BuildControls() {
   Caption(this, QStringLiteral("Label5"),
           QStringLiteral("Tessaly 地图表编辑器 · Tessaly 项目制作 · 保留所有权利"),
           Twips(120, 6360, 7695, 255));
+  NameControls({nameCaption, modelCaption, musicCaption, storyCaption});
 
   connect(mapList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &Form1::ShowSelected);
@@ -233,6 +249,31 @@ void Form1::BuildControls() {
   connect(saveButton_, &QPushButton::clicked, this, &Form1::SaveClicked);
   connect(exitButton_, &QPushButton::clicked, this, &QWidget::close);
   connect(aboutButton_, &QPushButton::clicked, this, &Form1::AboutClicked);
+}
+
+void Form1::NameControls(const std::array<QLabel*, 4>& captions) {
+  const std::array<QLineEdit*, 4> fields{nameEdit_, modelEdit_, musicEdit_, storyEdit_};
+  for (std::size_t k = 0; k < fields.size(); ++k) {
+    const QString name = QString::fromUtf8(kFieldNames[k]);
+    const QString help = HelpText(static_cast<int>(k));
+    captions[k]->setBuddy(fields[k]);
+    fields[k]->setAccessibleName(name);
+    fields[k]->setAccessibleDescription(help);
+    helpMarks_[k]->setAccessibleName(name + QStringLiteral("的帮助"));
+    helpMarks_[k]->setAccessibleDescription(help);
+    // F1 in the field shows what its "?" shows.
+    auto* action = new QAction(fields[k]);
+    action->setShortcuts(QKeySequence::keyBindings(QKeySequence::HelpContents));
+    action->setShortcutContext(Qt::WidgetShortcut);
+    fields[k]->addAction(action);
+    connect(action, &QAction::triggered, this, [this, help] { prompts_.Information(help, this); });
+  }
+  mapList_->setAccessibleName(QStringLiteral("地图列表"));
+  // ▲ and ▼ would be read as their glyphs; 添加 and 删除 are drawn by hand.
+  moveUpButton_->setAccessibleName(QStringLiteral("上移"));
+  moveDownButton_->setAccessibleName(QStringLiteral("下移"));
+  addButton_->setAccessibleName(QStringLiteral("添加"));
+  deleteButton_->setAccessibleName(QStringLiteral("删除"));
 }
 
 void Form1::SetTabOrder() {
@@ -333,16 +374,25 @@ void Form1::ResetClicked() {
 
 void Form1::WriteClicked() {
   if (!SelectedRow()) return;
+  (void)WriteArea();
+}
+
+bool Form1::WriteArea() {
   const auto written = history_.Write(ReadArea());
+  ShowModified();
   if (!written) prompts_.Information(Utf8(ErrorText(written.error())), this);
+  return written.ok();
 }
 
 void Form1::AddClicked() {
-  const auto added = history_.Add(ReadArea(), doc_.extraCount);
+  const EditArea area = ReadArea();
+  const auto added = history_.Add(area, doc_.extraCount, SelectedRow());
   if (!added) {
     prompts_.Information(Utf8(ErrorText(added.error())), this);
     return;
   }
+  addedArea_ = area;
+  ShowModified();
   // The new map is shown, not selected: the selection stays where it was.
   mapList_->scrollTo(listModel_->index(listModel_->rowCount() - 1));
 }
@@ -350,16 +400,19 @@ void Form1::AddClicked() {
 void Form1::DeleteClicked() {
   // The edit area and DiTu_ID keep the removed entry; nothing is selected.
   history_.Delete(SelectedRow());
+  ShowModified();
   UpdateButtons();
 }
 
 void Form1::MoveUpClicked() {
   // Selecting the moved entry shows it in the edit area.
   if (const auto to = history_.MoveUp(SelectedRow())) SelectRow(*to);
+  ShowModified();
 }
 
 void Form1::MoveDownClicked() {
   if (const auto to = history_.MoveDown(SelectedRow())) SelectRow(*to);
+  ShowModified();
 }
 
 void Form1::UndoPressed() { ShowRevision(history_.Undo()); }
@@ -369,10 +422,12 @@ void Form1::RedoPressed() { ShowRevision(history_.Redo()); }
 void Form1::ShowRevision(const std::optional<Revision>& revision) {
   if (!revision) return;
   SelectRow(revision->selectRow);
+  ShowModified();
   UpdateButtons();
 }
 
 void Form1::SaveClicked() {
+  if (!SettleUnwrittenEdits()) return;
   auto saved = SaveDocument(doc_, saveEnv_);
   const auto changed = [&] {
     const auto* failure = !saved ? std::get_if<SaveFailure>(&saved.error()) : nullptr;
@@ -404,8 +459,57 @@ void Form1::SaveClicked() {
   }
   // The reload numbers the maps anew, so the steps of the history no longer fit.
   history_.Clear();
+  ShowModified();
   prompts_.Information(QString::fromUtf8(kSaveDoneMessage), this);
   UpdateButtons();
+}
+
+bool Form1::HasUnwrittenEdits() const {
+  if (!SelectedRow()) return false;
+  // Asking to write what was just added would write it over the selected map.
+  const EditArea area = ReadArea();
+  return area != addedArea_ && tessaly::HasUnwrittenEdits(doc_.table, area);
+}
+
+bool Form1::HasWorkToLose() const { return history_.CanUndo() || HasUnwrittenEdits(); }
+
+bool Form1::SettleUnwrittenEdits() {
+  if (!HasUnwrittenEdits()) return true;
+  switch (prompts_.AskThreeWay(QString::fromUtf8(kUnwrittenQuestion), QString::fromUtf8(kYesButton),
+                               QString::fromUtf8(kNoButton), this)) {
+    case Answer::kFirst:
+      return WriteArea();
+    case Answer::kSecond:
+      return true;
+    case Answer::kCancel:
+      break;
+  }
+  return false;
+}
+
+void Form1::ShowModified() { setWindowModified(history_.CanUndo()); }
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (!HasWorkToLose()) {
+    event->accept();
+    return;
+  }
+  const QString name = Utf8(PathToUtf8(doc_.resPath.filename()));
+  switch (prompts_.AskThreeWay(QString::fromUtf8(kCloseQuestion).arg(name),
+                               QString::fromUtf8(kSaveButton), QString::fromUtf8(kDontSaveButton),
+                               this)) {
+    case Answer::kFirst:
+      // Closes only when the save went through: then nothing is left to lose.
+      SaveClicked();
+      event->setAccepted(!HasWorkToLose());
+      return;
+    case Answer::kSecond:
+      event->accept();
+      return;
+    case Answer::kCancel:
+      break;
+  }
+  event->ignore();
 }
 
 void Form1::AboutClicked() {

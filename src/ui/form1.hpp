@@ -13,8 +13,17 @@
 //
 // Keys: Ctrl+S saves; Delete in the list deletes; Alt+Up and Alt+Down move;
 // Ctrl+Z undoes a change of the table and Ctrl+Y or Ctrl+Shift+Z redoes it,
-// except in a text field, where they undo and redo typing.
+// except in a text field, where they undo and redo typing; F1 in a text field
+// shows its help text, as its "?" does.
+//
+// Nothing is lost without a word: the title carries the window-modified mark
+// while the table has changes not saved; closing then, or while the edit area
+// holds edits not written, asks whether to save; saving with edits not
+// written asks whether to write them first.
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -44,9 +53,16 @@ inline constexpr int kClientWidth = 715;    // 10725 twips
 inline constexpr int kClientHeight = 441;   // 6615 twips
 inline constexpr int kTimerInterval = 300;  // ms
 inline constexpr char kSaveDoneMessage[] = "修改成功！";
+// The close question; %1 is the open file's name.
+inline constexpr char kCloseQuestion[] = "是否保存对“%1”的修改？";
+inline constexpr char kUnwrittenQuestion[] = "编辑区的修改还没有写入。先写入再保存吗？";
 
 // The help texts of the four "?" marks, by index.
 [[nodiscard]] QString HelpText(int index);
+
+// Where a window of `size` goes in a screen's `available` area: centred, and
+// at the area's left (top) edge when it is narrower (lower) than the window.
+[[nodiscard]] QPoint PlaceInside(const QRect& available, const QSize& size);
 
 class Form1 : public QWidget {
   Q_OBJECT
@@ -63,6 +79,8 @@ class Form1 : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // 退出, the close box and Alt+F4: asks first when something would be lost.
+  void closeEvent(QCloseEvent* event) override;
 
  private Q_SLOTS:
   void UpdateButtons();  // tick of Timer1
@@ -80,8 +98,21 @@ class Form1 : public QWidget {
 
  private:
   void BuildControls();
+  void NameControls(const std::array<QLabel*, 4>& captions);
   void SetTabOrder();
   void AddKeys();
+  // Writes the edit area into the table; a refusal is shown. True when written.
+  bool WriteArea();
+  // A row is selected and the edit area differs from its stored values and
+  // from the map it last added.
+  [[nodiscard]] bool HasUnwrittenEdits() const;
+  // The table has changes not saved, or the edit area edits not written.
+  [[nodiscard]] bool HasWorkToLose() const;
+  // Before a save with edits not written: asks whether to write them first.
+  // False when the save is not to go on (取消, or a refused Write).
+  bool SettleUnwrittenEdits();
+  // The title's modified mark follows the table's changes since the last save.
+  void ShowModified();
   [[nodiscard]] std::optional<std::size_t> SelectedRow() const;
   // Selects `row` and shows its map in the edit area, even when it was
   // selected already; with no row, clears the selection and leaves the edit
@@ -96,6 +127,8 @@ class Form1 : public QWidget {
   Prompts& prompts_;
   SaveEnvironment saveEnv_;
   std::string diTuId_;  // DiTu_ID
+  // The edit area as 添加 last took it: those edits are in the table.
+  std::optional<EditArea> addedArea_;
 
   MapListModel* listModel_ = nullptr;
   QListView* mapList_ = nullptr;

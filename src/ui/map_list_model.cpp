@@ -27,7 +27,7 @@ QVariant MapListModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
     return {};
   }
-  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  if (role != Qt::DisplayRole) return {};
   return Utf8(table_.DisplayItemAt(static_cast<std::size_t>(index.row())));
 }
 
@@ -55,7 +55,7 @@ void MapListModel::AfterSwap() { endMoveRows(); }
 
 void MapListModel::RowChanged(std::size_t row) {
   const QModelIndex changed = index(static_cast<int>(row));
-  Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+  Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
 void MapListModel::BeforeReset() { beginResetModel(); }

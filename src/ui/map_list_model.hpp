@@ -9,8 +9,8 @@
 
 namespace tessaly::ui {
 
-// One row per display item of the table ("3:测试"), as text and as tooltip,
-// following the table's change notifications. The table must outlive the
+// One row per display item of the table ("3:测试"), following the table's
+// change notifications. The table must outlive the
 // model; the model is the table's listener while it lives.
 class MapListModel final : public QAbstractListModel, private MapTableListener {
   Q_OBJECT

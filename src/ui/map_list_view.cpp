@@ -1,7 +1,11 @@
 #include "map_list_view.hpp"
 
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QToolTip>
 #include <algorithm>
 
 namespace tessaly::ui {
@@ -46,6 +50,42 @@ void MapListView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QListView::keyPressEvent(event);
+}
+
+void MapListView::focusInEvent(QFocusEvent* event) {
+  // QAbstractItemView makes the first row current here, by moveCursor.
+  takingFocus_ = true;
+  QListView::focusInEvent(event);
+  takingFocus_ = false;
+}
+
+QModelIndex MapListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+  if (takingFocus_) return {};
+  return QListView::moveCursor(cursorAction, modifiers);
+}
+
+bool MapListView::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QListView::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QModelIndex index = indexAt(help->pos());
+  if (index.isValid() && IsCutShort(index)) {
+    QToolTip::showText(help->globalPos(), index.data().toString(), viewport(), visualRect(index));
+  } else {
+    QToolTip::hideText();
+  }
+  return true;
+}
+
+bool MapListView::IsCutShort(const QModelIndex& index) const {
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(index);
+  option.text = index.data().toString();
+  option.features |= QStyleOptionViewItem::HasDisplay;
+  // The style draws the text inside a margin on either side, as it elides it.
+  const QRect room = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  return option.fontMetrics.horizontalAdvance(option.text) > room.width() - 2 * margin;
 }
 
 }  // namespace tessaly::ui

@@ -8,6 +8,8 @@
 #include <memory>
 
 class QFileDialog;
+class QFontMetrics;
+class QRect;
 class QWidget;
 
 namespace tessaly::ui {
@@ -21,6 +23,26 @@ inline constexpr int kMinimumMessageWidth = 260;
 [[nodiscard]] int MessageBoxMinimumWidth(const QString& title);
 
 enum class MessageIcon { kNone, kWarning, kCritical };
+
+// The buttons of the questions; the last button of each is kCancelButton.
+inline constexpr char kSaveButton[] = "保存";
+inline constexpr char kDontSaveButton[] = "不保存";
+inline constexpr char kYesButton[] = "是";
+inline constexpr char kNoButton[] = "否";
+inline constexpr char kCancelButton[] = "取消";
+
+// The answer to a question of three buttons: its first, its second, or 取消.
+enum class Answer { kFirst, kSecond, kCancel };
+
+// The width of the longest line a message box shows without breaking it, on
+// a screen whose available area is `available`: message boxes break lines
+// wider than half the screen or 500 pixels, less their margins and icon.
+[[nodiscard]] int MessageLineWidth(const QRect& available);
+
+// `text` with each part in “” shortened in the middle ("…") as far as needed
+// for every line to fit `width` in `metrics`, the rest of the sentence kept
+// whole; a line without such a part stays as it is.
+[[nodiscard]] QString FitQuotedParts(const QString& text, const QFontMetrics& metrics, int width);
 
 // What a file dialog is asked to offer.
 struct FileDialogRequest {
@@ -44,11 +66,17 @@ class Prompts {
 
   // A modal box titled kAppTitle with one OK button.
   virtual void ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) = 0;
+  // A modal box titled kAppTitle asking `text`, with the buttons `first`
+  // (the default), `second` and kCancelButton; Esc and the close box answer
+  // kCancel.
+  virtual Answer AskThreeWay(const QString& text, const QString& first, const QString& second,
+                             QWidget* parent) = 0;
+  // A modal box titled kAppTitle asking `text`, with the buttons kYesButton
+  // and kNoButton; kNoButton is the default, and Esc and the close box answer
+  // it. True for kYesButton.
+  virtual bool AskYesNo(const QString& text, QWidget* parent) = 0;
   // A modal file dialog; returns when it closes.
   virtual FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) = 0;
-  // A modal question titled kAppTitle with the buttons "是" and "否", "否"
-  // the default; true for 是.
-  virtual bool AskYesNo(const QString& text, QWidget* parent) = 0;
 
   void Information(const QString& text, QWidget* parent = nullptr) {
     ShowMessage(MessageIcon::kNone, text, parent);
@@ -61,12 +89,15 @@ class Prompts {
   }
 };
 
-// QMessageBox and Qt's own QFileDialog.
+// QMessageBox and the dialog of MakeFileDialog. A box shows its text as plain
+// text, with names in “” shortened to fit the screen (FitQuotedParts).
 class QtPrompts final : public Prompts {
  public:
   void ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) override;
-  FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) override;
+  Answer AskThreeWay(const QString& text, const QString& first, const QString& second,
+                     QWidget* parent) override;
   bool AskYesNo(const QString& text, QWidget* parent) override;
+  FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) override;
 };
 
 // The dialog QtPrompts runs for a request, not yet shown. Qt's own dialog is

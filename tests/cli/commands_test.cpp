@@ -9,6 +9,7 @@
 #include "resfile/io_reason.hpp"
 #include "resfile/loader.hpp"
 #include "resfile/text_path.hpp"
+#include "version.hpp"
 
 namespace tessaly::cli {
 namespace {
@@ -79,6 +80,7 @@ TEST_F(CommandsTest, ListDumpAndJsonOfTheSampleAreExact) {
        "1::::::1000::::::5::::::测试::::::5::::::SN05::::::11::::::110000::::::3::::::0\n"
        "2::::::1075::::::300::::::a:b::::::c::::::6::::::SN300::::::10::::::000101::::::7::::::1\n"
        "3::::::1157::::::7::::::::::::5::::::SN07::::::11::::::110000::::::3::::::0\n"},
+      {{"--version"}, std::string("tessaly-cli ") + tessaly::kVersion + "\n"},
       {{"dump", "--json", file}, std::string(kSampleJson)},
       {{"export", file}, std::string(kSampleJson)},
       {{"export", "--csv", file},

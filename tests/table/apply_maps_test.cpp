@@ -71,8 +71,7 @@ TEST(ApplyMaps, RefusalNamesTheMapAndLeavesTheDocumentAsItWas) {
         .count = 255}},
       {{Map("A", 1), Map("B", 2), Map("two\nlines", 3)},
        {.kind = K::kNameHasControl, .field = MapField::kName, .position = 3, .name = "two\nlines"}},
-      {std::vector<MapValues>(kMaxEntries + 1, Map("A", 1)),
-       {.kind = K::kTooManyMaps, .count = kMaxEntries + 1}},
+      {std::vector<MapValues>(kMaxEntries + 1, Map("A", 1)), {.kind = K::kTooManyMaps}},
   };
   for (const auto& [maps, error] : cases) {
     Document doc = Sample();

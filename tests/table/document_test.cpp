@@ -301,7 +301,7 @@ TEST(BuildSaveImage, RefusesValuesThatCannotBeStoredNamingMapAndField) {
         .field = MapField::kModes,
         .position = 1,
         .name = "A",
-        .text = "1000000"}},
+        .given = "1000000"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);

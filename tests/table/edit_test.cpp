@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "entries.hpp"
@@ -110,10 +111,10 @@ TEST(WriteEntry, ModelTextGivesModelFolderAndLength) {
     const char* fields;  // fields 2 to 5 of the record string
   };
   const Case cases[] = {
-      {"007", "7::::::N::::::6::::::SN07"},    {"0", "0::::::N::::::5::::::SN00"},
+      {"007", "7::::::N::::::5::::::SN07"},    {"0", "0::::::N::::::5::::::SN00"},
       {"9", "9::::::N::::::5::::::SN09"},      {"10", "10::::::N::::::5::::::SN10"},
       {"100", "100::::::N::::::6::::::SN100"}, {"65535", "65535::::::N::::::8::::::SN65535"},
-      {"00012", "12::::::N::::::8::::::SN12"},
+      {"00012", "12::::::N::::::5::::::SN12"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
@@ -211,6 +212,21 @@ TEST(WriteEntry, UnknownMapIdChangesNothing) {
     area.mapIdText = id;
     EXPECT_TRUE(WriteEntry(table, area).ok()) << id;
     EXPECT_EQ(RecordStrings(table), before) << id;
+  }
+}
+
+// Leading zeros, and a folder length no file writes, are nothing to write.
+TEST(HasUnwrittenEdits, WhenWriteWouldChangeOrRefuseTheRecord) {
+  MapRecord odd = RecordOf({.name = "A", .model = 7});
+  odd.folderLength = 9;
+  MapTable table;
+  table.Append(EntryFromRecord(odd, 1));
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"A", "007", false}, {"B", "7", true}, {"A", "", true}, {"A", "8", true}};
+  for (const auto& [name, model, unwritten] : cases) {
+    EditArea area = Area(name, model, "3", "0");
+    area.mapIdText = "1";
+    EXPECT_EQ(HasUnwrittenEdits(table, area), unwritten) << name << model;
   }
 }
 

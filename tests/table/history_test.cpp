@@ -40,8 +40,9 @@ TEST(EditHistory, EachOperationIsOneStepUndoneAndRedoneWithTheMapSelected) {
   const Case cases[] = {
       {"write", [](EditHistory& h, MapTable& t) { ASSERT_TRUE(h.Write(Renamed(t, 1, "Z")).ok()); },
        1, 1},
-      {"add", [](EditHistory& h, MapTable& t) { ASSERT_TRUE(h.Add(Renamed(t, 0, "N"), 0).ok()); },
-       std::nullopt, 3},
+      {"add",
+       [](EditHistory& h, MapTable& t) { ASSERT_TRUE(h.Add(Renamed(t, 0, "N"), 0, 1).ok()); }, 1,
+       3},
       {"delete", [](EditHistory& h, MapTable&) { ASSERT_TRUE(h.Delete(1)); }, 1, std::nullopt},
       {"move up", [](EditHistory& h, MapTable&) { ASSERT_EQ(h.MoveUp(2), 1U); }, 2, 1},
       {"move down", [](EditHistory& h, MapTable&) { ASSERT_EQ(h.MoveDown(0), 1U); }, 0, 1},

@@ -79,7 +79,7 @@ TEST(EntryFromValues, ModeBitsMustBeSixZerosOrOnes) {
     ASSERT_FALSE(entry.ok()) << modes;
     EXPECT_EQ(entry.error(), (TableError{.kind = TableErrorKind::kModesInvalid,
                                          .field = MapField::kModes,
-                                         .text = modes}));
+                                         .given = modes}));
   }
 }
 

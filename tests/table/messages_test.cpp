@@ -27,12 +27,9 @@ TEST(ErrorText, EditAreaTextsAndMapsOfAList) {
        "第2个地图“北门😀”的名称含有GBK无法表示的字符，无法保存"},
       {{.kind = K::kNameHasControl, .field = MapField::kName, .position = 12},
        "第12个地图的名称含有控制字符（如换行），无法保存"},
-      {{.kind = K::kModesInvalid,
-        .field = MapField::kModes,
-        .position = 1,
-        .name = "A",
-        .text = "1000000"},
-       "第1个地图“A”的模式“1000000”不是六位0或1，无法保存"},
+      {{.kind = K::kModesInvalid, .field = MapField::kModes, .position = 1, .given = "1000000"},
+       "第1个地图的模式必须是六位0或1（依次为剧情、死斗、暗杀、护城、劫镖、盟主，例如110000），"
+       "而不是“1000000”"},
       {{.kind = K::kCountOutOfRange, .count = -1}, "条目数-1超出0 - 65535，无法保存！"},
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorText(c.error), c.text);

@@ -145,7 +145,7 @@ class EditTest : public QObject {
     QTest::addColumn<QString>("folder");
     QTest::newRow("007") << "007"
                          << "7"
-                         << "6"
+                         << "5"
                          << "SN07";
     QTest::newRow("0") << "0"
                        << "0"

@@ -1,8 +1,7 @@
 #pragma once
 
-// A Prompts that shows nothing: it records every message and question and
-// answers file dialogs and questions from queues (an empty queue answers
-// "cancelled", or 否, the default button).
+// A Prompts that shows nothing: it records every message and answers file
+// dialogs from a queue (an empty queue answers "cancelled").
 
 #include <QString>
 #include <deque>
@@ -23,6 +22,16 @@ class FakePrompts final : public Prompts {
     messages.push_back({icon, text});
   }
 
+  // Questions are kept as "text [first/second]" and answered from `replies`.
+  Answer AskThreeWay(const QString& text, const QString& first, const QString& second,
+                     QWidget*) override {
+    questions.append(text + " [" + first + "/" + second + "]");
+    if (replies.empty()) return Answer::kCancel;
+    const Answer reply = replies.front();
+    replies.pop_front();
+    return reply;
+  }
+
   FileChoice ChooseFile(const FileDialogRequest& request, QWidget*) override {
     requests.push_back(request);
     if (answers.empty()) return {FileChoice::Kind::kCancelled, {}};
@@ -31,8 +40,9 @@ class FakePrompts final : public Prompts {
     return answer;
   }
 
+  // Kept as "text [是/否]" and answered from `yesNo` (empty: 否, the default).
   bool AskYesNo(const QString& text, QWidget*) override {
-    questions.push_back(text);
+    questions.append(text + " [" + kYesButton + "/" + kNoButton + "]");
     if (yesNo.empty()) return false;
     const bool answer = yesNo.front();
     yesNo.pop_front();
@@ -49,9 +59,10 @@ class FakePrompts final : public Prompts {
   }
 
   std::vector<RecordedMessage> messages;
+  QStringList questions;
+  std::deque<Answer> replies;
   std::vector<FileDialogRequest> requests;
   std::deque<FileChoice> answers;
-  QStringList questions;
   std::deque<bool> yesNo;
 };
 

@@ -1,6 +1,7 @@
 // The main window: its controls, the button timer, the input rules of the
 // number fields, the help marks and leaving.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -10,6 +11,8 @@
 #include <QMimeData>
 #include <QStyle>
 #include <QTimer>
+#include <QWindow>
+#include <functional>
 
 #include "ui/chinese_look.hpp"
 #include "ui/form2.hpp"
@@ -30,7 +33,7 @@ class Form1Test : public QObject {
   void window() {
     Editor ed(QStringList{"甲"});
     QVERIFY(ed.form);
-    QCOMPARE(ed.form->windowTitle(), QStringLiteral("Tessaly"));
+    QCOMPARE(ed.form->windowHandle()->title(), QStringLiteral("Tessaly"));
     QCOMPARE(ed.form->size(), QSize(715, 441));
     QCOMPARE(ed.form->minimumSize(), ed.form->maximumSize());
     const Qt::WindowFlags flags = ed.form->windowFlags();
@@ -38,6 +41,9 @@ class Form1Test : public QObject {
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!ed.form->windowIcon().isNull());
+    // Inside the screen's available area: centred, at its edge where it is smaller.
+    QCOMPARE(PlaceInside(QRect(0, 30, 1280, 994), ed.form->size()), QPoint(282, 306));
+    QCOMPARE(PlaceInside(QRect(0, 0, 640, 512), ed.form->size()), QPoint(0, 35));  // scale 2
     auto* timer = ed.form->findChild<QTimer*>(QStringLiteral("Timer1"));
     QVERIFY(timer != nullptr);
     QCOMPARE(timer->interval(), 300);
@@ -200,6 +206,37 @@ class Form1Test : public QObject {
       QVERIFY2(needed.width() <= room && height <= w->height(),
                qPrintable(nameOf(w) + ": " + text + " needs " + QString::number(needed.width()) +
                           "x" + QString::number(height)));
+    }
+  }
+
+  // Every control a user can focus or click has a name of its own for
+  // assistive tools; a field is named by its label, described by its help
+  // text, and F1 in it shows that text as its "?" does.
+  void accessibleNames() {
+    Editor ed(QStringList{"甲"});
+    QStringList names, unnamed;
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+      if (node->state().invisible) return;
+      // The "?" marks are the controls clicked but never focused.
+      if (node->state().focusable || node->object()->objectName() == "帮助") {
+        const QString name = node->text(QAccessible::Name);
+        (name.isEmpty() ? unnamed : names)
+            .append(name.isEmpty() ? node->object()->objectName() : name);
+      }
+      for (int i = 0; i < node->childCount(); ++i) walk(node->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(ed.form.get()));
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
+    // The 21 stops of the tab order and the four "?" at least, ▼ not as its glyph.
+    QVERIFY(names.size() >= 25 && names.contains("下移") && names.contains("地图列表"));
+    QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+    for (int k = 1; k <= 4; ++k) {
+      QCOMPARE(ed.find<QLabel>(QStringLiteral("Label%1").arg(k))->buddy(), ed.text(k));
+      QCOMPARE(ed.text(k)->accessibleDescription(), HelpText(k - 1));
+      QAction* f1 = ed.text(k)->actions().value(0);
+      QVERIFY(f1->shortcuts().contains(QKeySequence(Qt::Key_F1)));
+      f1->trigger();
+      QCOMPARE(ed.prompts.texts().value(k - 1), HelpText(k - 1));
     }
   }
 
@@ -462,28 +499,47 @@ class Form1Test : public QObject {
     QCOMPARE(ed.prompts.messages.size(), std::size_t{expected.isEmpty() ? 0U : 1U});
   }
 
-  // 退出 and the close box end the window at once, unsaved edits or not.
+  // With nothing to lose the window closes at once; otherwise the question
+  // decides, and 保存 (asking first to write edits not written) closes only
+  // once saved. The title is marked while the table has changes not saved.
   void leaving_data() {
-    QTest::addColumn<bool>("byButton");
-    QTest::newRow("退出") << true;
-    QTest::newRow("close box") << false;
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QList<int>>("replies");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<int>("music");               // of map 1 on disk; 0 when nothing was saved
+    const int first = 0, second = 1, cancel = 2;  // Answer
+    QTest::newRow("nothing to lose") << "" << QList<int>{} << true << 0;
+    QTest::newRow("deleted, 取消") << "delete" << QList<int>{cancel} << false << 0;
+    QTest::newRow("deleted, 不保存") << "delete, close box" << QList<int>{second} << true << 0;
+    QTest::newRow("deleted, 保存 fails") << "delete, fail" << QList<int>{first} << false << 0;
+    QTest::newRow("typed, 保存, 是") << "type" << QList<int>{first, first} << true << 9;
+    QTest::newRow("typed, 保存, 否") << "type, close box" << QList<int>{first, second} << true << 3;
+    QTest::newRow("typed, 保存, 取消") << "type" << QList<int>{first, cancel} << false << 0;
+    QTest::newRow("emptied, 保存, 是") << "empty" << QList<int>{first, first} << false << 0;
   }
 
   void leaving() {
-    QFETCH(bool, byButton);
+    QFETCH(QString, change);
+    QFETCH(QList<int>, replies);
+    QFETCH(bool, closed);
+    QFETCH(int, music);
     Editor ed(QStringList{"甲", "乙"});
-    const auto before = ed.dir.path() / "Meteor.res";
-    const auto bytes = tessaly::test::ReadFile(before);
     ed.selectRow(0);
-    ed.click(QStringLiteral("删除"));
-    if (byButton) {
-      ed.click(QStringLiteral("Command2"));
-    } else {
-      QVERIFY(ed.form->close());
-    }
-    QVERIFY(!ed.form->isVisible());
-    QVERIFY(ed.prompts.messages.empty());
-    QCOMPARE(tessaly::test::ReadFile(before), bytes);
+    if (change.startsWith("delete")) ed.click(QStringLiteral("删除"));
+    if (change.startsWith("type")) Editor::retype(ed.text(3), "9");
+    if (change == "empty") ed.text(1)->clear();
+    if (change.endsWith("fail")) ed.files.FailStep(tessaly::test::FsStep::kRename);
+    QCOMPARE(ed.form->windowHandle()->title(),
+             change.startsWith("delete") ? "Tessaly*" : "Tessaly");
+    for (const int reply : replies) ed.prompts.replies.push_back(static_cast<Answer>(reply));
+    change.endsWith("close box") ? (void)ed.form->close() : ed.click(QStringLiteral("Command2"));
+    QStringList asked{"是否保存对“Meteor.res”的修改？ [保存/不保存]",
+                      QString::fromUtf8(kUnwrittenQuestion) + " [是/否]"};
+    QCOMPARE(ed.prompts.questions, asked.mid(0, replies.size()));
+    QCOMPARE(ed.form->isVisible(), !closed);
+    QCOMPARE(ListFolder(ed.programFolder()).empty(), music == 0);  // a save leaves a backup
+    if (music > 0) QCOMPARE(tessaly::LoadDocument(ed.resPath)->table.Records()[0].music, music);
+    if (change == "empty") QCOMPARE(ed.prompts.texts(), QStringList{"地图名不能为空"});
   }
 
   // 关于 shows the About dialog modally over the window.

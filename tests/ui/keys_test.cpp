@@ -4,6 +4,7 @@
 // a save and a reload.
 
 #include <QApplication>
+#include <QToolTip>
 
 #include "table/messages.hpp"
 #include "ui/chinese_look.hpp"
@@ -65,6 +66,7 @@ class KeysTest : public QObject {
     Activate(ed);
     QCOMPARE(QApplication::focusWidget(), ed.list());
     QCOMPARE(ed.selectedRow(), -1);
+    QVERIFY(!ed.list()->currentIndex().isValid());  // nothing looks current either
     Press(Qt::Key_Down);
     QCOMPARE(ed.selectedRow(), 0);
     QCOMPARE(ed.text(1)->text(), QStringLiteral("甲"));
@@ -192,10 +194,17 @@ class KeysTest : public QObject {
     QVERIFY(ed.list()->viewport()->rect().contains(shown));
   }
 
+  // Only a row the list cuts short shows its whole text as a tooltip.
   void tooltipShowsTheWholeItem() {
-    const QString longName = QString(60, QChar(u'长'));
-    Editor ed(QStringList{longName});
-    QCOMPARE(ed.index(0).data(Qt::ToolTipRole).toString(), "1:" + longName);
+    Editor ed(QStringList{QString(60, QChar(u'长')), QStringLiteral("短")});
+    for (const int row : {0, 1}) {
+      QToolTip::hideText();
+      QVERIFY(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+      const QPoint at = ed.list()->visualRect(ed.index(row)).center();
+      QHelpEvent help(QEvent::ToolTip, at, ed.list()->viewport()->mapToGlobal(at));
+      QCoreApplication::sendEvent(ed.list()->viewport(), &help);
+      QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), row ? "" : ed.items()[0]);
+    }
   }
 
   // The walk-through: keys first, then the mouse for a map, its model field

@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -60,6 +62,25 @@ class PromptsSmokeTest : public QObject {
     QVERIFY2(width >= MessageBoxMinimumWidth(title), qPrintable(QString::number(width)));
     QVERIFY(MessageBoxMinimumWidth(title) >= kMinimumMessageWidth);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
+  // A long name gives way in the middle, as plain text: the box fits the
+  // screen and no line of its sentence is broken.
+  void longNameFitsTheScreen() {
+    QTimer::singleShot(0, [] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box != nullptr);
+      box->button(QMessageBox::Ok)->click();
+      QCOMPARE(box->textFormat(), Qt::PlainText);
+      QVERIFY(!box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->wordWrap());
+      QVERIFY(box->screen()->availableGeometry().contains(box->frameGeometry()));
+      QVERIFY(box->text().startsWith("无法操作“<b>长") && box->text().contains("…") &&
+              box->text().endsWith("”文件！请确认文件是否被占用！\n没有权限"));
+    });
+    QtPrompts().ShowMessage(
+        MessageIcon::kWarning,
+        "无法操作“<b>" + QString(300, u'长') + ".res”文件！请确认文件是否被占用！\n没有权限",
+        nullptr);
   }
 };
 
