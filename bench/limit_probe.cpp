@@ -1,25 +1,29 @@
 // One measurement per process, so each reports its own peak memory.
 //
 //   limit_probe make DIR         writes the benchmark files into DIR
-//   limit_probe floor FILE       one read of the whole file, then memchr over every byte
-//                                for the marker
+//   limit_probe floor FILE       one read of the whole file (into memory on large pages, as
+//                                Tessaly asks for), then memchr over every byte for the marker
 //   limit_probe load FILE        Tessaly's load: read, scan, build the map table
 //   limit_probe savefloor FILE   what any safe save must do, on a scratch copy: copy the file
-//                                and flush the copy, write as many bytes anew and flush them,
-//                                rename them over the copy
+//                                and flush the copy, make as many bytes anew (copied in the
+//                                kernel, the cheapest way) and flush them, rename them over
+//                                the copy
 //   limit_probe save FILE        Tessaly's save of the loaded, unchanged file (scratch copy):
-//                                build the image, back up, write, rename; without the reload
-//   limit_probe savereload FILE  the same with the reload, as the editor's 保存 runs it
+//                                plan the new file, back up, write, rename; without the
+//                                read back
+//   limit_probe savereload FILE  the same with the read back, as the editor's 保存 runs it
 //
 // Prints one line: mode, seconds (best of the runs), MB/s, peak resident memory in MiB.
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -36,17 +40,23 @@ using Clock = std::chrono::steady_clock;
 std::size_t Floor(const std::filesystem::path& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) std::exit(1);
-  std::vector<std::uint8_t> bytes(std::filesystem::file_size(path));
-  if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::exit(1);
+  const std::size_t size = std::filesystem::file_size(path);
+  constexpr std::size_t kLarge = std::size_t{2} << 20;
+  auto* bytes =
+      static_cast<std::uint8_t*>(std::aligned_alloc(kLarge, (size / kLarge + 1) * kLarge));
+  if (bytes == nullptr) std::exit(1);
+  (void)::madvise(bytes, size / kLarge * kLarge, MADV_HUGEPAGE);
+  if (std::fread(bytes, 1, size, f) != size) std::exit(1);
   std::fclose(f);
   std::size_t markers = 0;
-  const std::uint8_t* p = bytes.data();
-  const std::uint8_t* end = p + bytes.size();
+  const std::uint8_t* p = bytes;
+  const std::uint8_t* end = p + size;
   while ((p = static_cast<const std::uint8_t*>(
               std::memchr(p, 5, static_cast<std::size_t>(end - p)))) != nullptr) {
     ++markers;
     ++p;
   }
+  std::free(bytes);
   return markers;
 }
 
@@ -63,24 +73,18 @@ struct Scratch {
   ~Scratch() { std::filesystem::remove_all(folder); }
 };
 
-void WriteFlushed(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-      ::fsync(fd) != 0 || ::close(fd) != 0) {
-    std::exit(1);
-  }
+void CopyFlushed(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::copy_file(from, to);
+  const int fd = ::open(to.c_str(), O_RDONLY);
+  if (fd < 0 || ::fsync(fd) != 0) std::exit(1);
+  ::close(fd);
 }
 
 double SaveFloor(const std::filesystem::path& path) {
   const Scratch scratch(path);
-  const std::vector<std::uint8_t> bytes(std::filesystem::file_size(path), 0x41);
   const auto start = Clock::now();
-  const auto backup = scratch.folder / "backup";
-  std::filesystem::copy_file(scratch.copy, backup);
-  const int fd = ::open(backup.c_str(), O_RDONLY);
-  if (fd < 0 || ::fsync(fd) != 0) std::exit(1);
-  ::close(fd);
-  WriteFlushed(scratch.folder / "new", bytes);
+  CopyFlushed(scratch.copy, scratch.folder / "backup");
+  CopyFlushed(scratch.copy, scratch.folder / "new");
   std::filesystem::rename(scratch.folder / "new", scratch.copy);
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -96,8 +100,11 @@ double TimedSave(const std::filesystem::path& path, bool reload) {
   if (reload) {
     if (!tessaly::SaveDocument(*doc, env)) std::exit(1);
   } else {
-    const auto image = tessaly::BuildSaveImage(*doc);
-    if (!image || !tessaly::WriteWithBackup(env, scratch.copy, *image)) std::exit(1);
+    const auto plan = tessaly::PlanSave(*doc);
+    if (!plan || !tessaly::WriteWithBackup(env, scratch.copy, plan->Pieces(*doc),
+                                           {.expected = doc->identity, .loaded = doc->resBytes})) {
+      std::exit(1);
+    }
   }
   return std::chrono::duration<double>(Clock::now() - start).count();
 }

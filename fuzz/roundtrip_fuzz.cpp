@@ -32,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tessaly::LoadedFile again;
   again.bytes = *image;
   again.scan = tessaly::ScanResBytes(again.bytes);
+  // A save takes the plan's scan for what a load of the new file finds.
+  const auto plan = tessaly::PlanSave(before);
+  Check(plan.ok() && plan->scan.headerEnd == again.scan.headerEnd &&
+        plan->scan.records.size() == again.scan.records.size());
+  for (std::size_t i = 0; i < again.scan.records.size(); ++i) {
+    Check(plan->scan.records[i].offset == again.scan.records[i].offset);
+  }
   const tessaly::Document after = tessaly::DocumentFromLoaded(std::move(again));
 
   Check(after.table.DisplayCount() == before.table.DisplayCount());

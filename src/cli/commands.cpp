@@ -20,8 +20,17 @@ namespace {
 // Larger than any map file: 65535 maps take a few MB as JSON or CSV.
 constexpr std::uint64_t kMaxMapsFileBytes = std::uint64_t{64} << 20;
 
-// Loads a file or reports why not; nothing is written to `out` on failure.
-std::optional<Document> Open(const std::filesystem::path& file, std::ostream& err) {
+// Loads a file or reports why not; nothing is written to `out` on failure. A
+// file whose last write in place was cut short may be half old and half new:
+// it is refused, with the way back.
+std::optional<Document> Open(const std::filesystem::path& file, const SaveEnvironment& env,
+                             std::ostream& err) {
+  if (const auto interrupted = FindInterruptedWrite(env, file)) {
+    err << InterruptedWriteMessage(*interrupted) << "\n恢复备份：tessaly-cli restore \""
+        << PathForMessage(file, kWholePath) << "\" \""
+        << PathForMessage(interrupted->backup, kWholePath) << "\"\n";
+    return std::nullopt;
+  }
   auto doc = LoadDocument(file);
   if (!doc) {
     err << doc.error().message << '\n';
@@ -39,6 +48,26 @@ int Emit(const std::string& text, std::ostream& out, std::ostream& err) {
     return kExitWriteFailed;
   }
   return kExitOk;
+}
+
+// What a failed save tells, and its exit status.
+int ReportSaveFailure(const SaveFailure& failure, std::ostream& err) {
+  switch (failure.kind) {
+    case SaveFailure::Kind::kSourceMissing:
+      err << failure.message << "（" << failure.detail << "）\n";
+      return kExitFileError;
+    case SaveFailure::Kind::kIoFailed:
+    case SaveFailure::Kind::kChanged:
+      err << UserText(failure) << "\n" << failure.detail << "\n文件未被修改。\n";
+      return kExitWriteFailed;
+    case SaveFailure::Kind::kDamaged:
+      err << UserText(failure) << "\n" << failure.detail << '\n';
+      return kExitWriteFailed;
+    case SaveFailure::Kind::kReloadFailed:
+      err << failure.message << "\n文件已写入，但无法重新读取：" << failure.detail << '\n';
+      return kExitReloadFailed;
+  }
+  return kExitWriteFailed;
 }
 
 std::string JsonText(const Document& doc) {
@@ -65,16 +94,19 @@ constexpr const char* kFooter = R"(Examples:
   tessaly-cli export --csv Meteor.res -o maps.csv
   (edit maps.csv in a text editor or a spreadsheet program; save it as CSV UTF-8)
   tessaly-cli import Meteor.res maps.csv         check maps.csv, back up and save Meteor.res
+  tessaly-cli restore Meteor.res BACKUP          put a backup back (Meteor.res is backed up first)
 
 Run "tessaly-cli COMMAND --help" for the details of a command.
 
 Exit status:
   0    success
-  2    FILE is no Meteor.res or cannot be read, or MAPS cannot be read or holds a
-       value that cannot be stored; the message is on stderr, nothing is on
-       stdout and no file was changed
-  3    writing failed: FILE could not be saved (it is unchanged; see the message)
-       or the output could not be written
+  2    FILE is no Meteor.res or cannot be read, its last save was interrupted
+       (the message names the backup and the restore command), or MAPS or BACKUP
+       cannot be read or holds a value that cannot be stored; the message is on
+       stderr, nothing is on stdout and no file was changed
+  3    writing failed: FILE could not be saved (it is unchanged unless the
+       message says it may be damaged), FILE was changed or replaced by another
+       program since it was read, or the output could not be written
   4    FILE was saved but could not be read back
   100 and above: a mistake in the command line (CLI11's codes)
 )";
@@ -141,16 +173,33 @@ two lines are printed:
   修改成功！
   备份：<path of the backup>
 
+FILE is locked against other Tessaly saves before it is read, and must still be
+the file that was read when it is written: one changed or replaced by another
+program meanwhile is not written (exit status 3).
+
 Example:
   tessaly-cli export --csv Meteor.res -o maps.csv
   (change a name in maps.csv)
   tessaly-cli import Meteor.res maps.csv
 )";
 
+constexpr const char* kRestoreFooter =
+    R"(BACKUP must load as a Meteor.res. Its bytes are written to FILE by the same
+safe save as import's: FILE is first copied to a new backup, whose path is
+printed:
+  恢复成功！
+  备份：<path of the backup of FILE>
+A restore also ends the refusal of a FILE whose last save was interrupted.
+
+Example (the names as the refusal prints them):
+  tessaly-cli restore Meteor.res "/…/[20261207140509备份]Meteor.res"
+)";
+
 }  // namespace
 
-int List(const std::filesystem::path& file, std::ostream& out, std::ostream& err) {
-  const auto doc = Open(file, err);
+int List(const std::filesystem::path& file, const SaveEnvironment& env, std::ostream& out,
+         std::ostream& err) {
+  const auto doc = Open(file, env, err);
   if (!doc) return kExitFileError;
   std::string text;
   for (std::size_t row = 0; row < doc->table.DisplayCount(); ++row) {
@@ -160,8 +209,9 @@ int List(const std::filesystem::path& file, std::ostream& out, std::ostream& err
   return Emit(text, out, err);
 }
 
-int Dump(const std::filesystem::path& file, bool json, std::ostream& out, std::ostream& err) {
-  const auto doc = Open(file, err);
+int Dump(const std::filesystem::path& file, bool json, const SaveEnvironment& env,
+         std::ostream& out, std::ostream& err) {
+  const auto doc = Open(file, env, err);
   if (!doc) return kExitFileError;
   if (json) return Emit(JsonText(*doc), out, err);
   std::string text;
@@ -173,23 +223,23 @@ int Dump(const std::filesystem::path& file, bool json, std::ostream& out, std::o
 }
 
 int Export(const std::filesystem::path& file, bool csv,
-           const std::optional<std::filesystem::path>& output, std::ostream& out,
-           std::ostream& err) {
-  const auto doc = Open(file, err);
+           const std::optional<std::filesystem::path>& output, const SaveEnvironment& env,
+           std::ostream& out, std::ostream& err) {
+  const auto doc = Open(file, env, err);
   if (!doc) return kExitFileError;
   const std::string text = csv ? WriteCsv(*doc) : JsonText(*doc);
   if (!output) return Emit(text, out, err);
 
   std::error_code ec;
   if (std::filesystem::equivalent(file, *output, ec)) {
-    err << "输出文件“" << PathToUtf8(*output) << "”就是要读取的文件，不会覆盖它\n";
+    err << "输出文件“" << PathForMessage(*output) << "”就是要读取的文件，不会覆盖它\n";
     return kExitFileError;
   }
   std::ofstream stream(*output, std::ios::binary | std::ios::trunc);
   stream.write(text.data(), static_cast<std::streamsize>(text.size()));
   stream.close();
   if (!stream) {
-    err << "无法写入文件“" << PathToUtf8(*output) << "”\n";
+    err << "无法写入文件“" << PathForMessage(*output) << "”\n";
     return kExitWriteFailed;
   }
   return kExitOk;
@@ -197,10 +247,17 @@ int Export(const std::filesystem::path& file, bool csv,
 
 int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
            const SaveEnvironment& env, std::ostream& out, std::ostream& err, bool allowEmpty) {
-  auto doc = Open(file, err);
+  // Locked before it is loaded, so that loading, checking and saving are one
+  // step against other Tessaly processes. A file that cannot be read is
+  // reported by the load; one that appeared meanwhile is locked by the save.
+  auto lock = LockForSave(env, file);
+  auto doc = Open(file, env, err);
   if (!doc) return kExitFileError;
+  if (!lock && lock.error().kind != SaveFailure::Kind::kSourceMissing) {
+    return ReportSaveFailure(lock.error(), err);
+  }
 
-  const std::string mapsName = PathToUtf8(maps);
+  const std::string mapsName = PathForMessage(maps);
   const std::string extension = LowerAscii(PathToUtf8(maps.extension()));
   if (extension != ".json" && extension != ".csv") {
     err << mapsName << "：地图文件的扩展名必须是 .json 或 .csv\n";
@@ -230,27 +287,29 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
     return kExitFileError;
   }
 
-  const auto saved = SaveDocument(*doc, env);
+  const auto saved = SaveDocument(*doc, env, SaveOptions{.lock = lock ? &*lock : nullptr});
   if (!saved) {
     if (const auto* invalid = std::get_if<TableError>(&saved.error())) {
       err << ErrorText(*invalid) << '\n';
       return kExitFileError;
     }
-    const SaveFailure& failure = std::get<SaveFailure>(saved.error());
-    switch (failure.kind) {
-      case SaveFailure::Kind::kSourceMissing:
-        err << failure.message << "（" << failure.detail << "）\n";
-        return kExitFileError;
-      case SaveFailure::Kind::kIoFailed:
-        err << UserText(failure) << "\n" << failure.detail << "\n文件未被修改。\n";
-        return kExitWriteFailed;
-      case SaveFailure::Kind::kReloadFailed:
-        err << failure.message << "\n文件已写入，但无法重新读取：" << failure.detail << '\n';
-        return kExitReloadFailed;
-    }
+    return ReportSaveFailure(std::get<SaveFailure>(saved.error()), err);
   }
   // The file is saved whatever happens to the report of it.
-  (void)Emit("修改成功！\n备份：" + PathToUtf8(saved->backupPath) + "\n", out, err);
+  (void)Emit("修改成功！\n备份：" + PathForMessage(saved->backupPath, kWholePath) + "\n", out, err);
+  return kExitOk;
+}
+
+int Restore(const std::filesystem::path& file, const std::filesystem::path& backup,
+            const SaveEnvironment& env, std::ostream& out, std::ostream& err) {
+  const auto restored = RestoreBackup(env, file, backup);
+  if (!restored) {
+    if (restored.error().save) return ReportSaveFailure(*restored.error().save, err);
+    err << restored.error().message << '\n';
+    return kExitFileError;
+  }
+  (void)Emit("恢复成功！\n备份：" + PathForMessage(restored->backupPath, kWholePath) + "\n", out,
+             err);
   return kExitOk;
 }
 
@@ -301,20 +360,30 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
                       "Accept a MAPS without any map, which deletes every map of FILE");
   importCmd->footer(kImportFooter);
 
+  std::string backupFile;
+  auto* restoreCmd =
+      app.add_subcommand("restore", "Write a backup back to FILE, after a backup of FILE itself");
+  restoreCmd->add_option("FILE", file, "The Meteor.res file to restore")->type_name("")->required();
+  restoreCmd->add_option("BACKUP", backupFile, "The backup to put back (a Meteor.res)")
+      ->type_name("")
+      ->required();
+  restoreCmd->footer(kRestoreFooter);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e, out, err);
   }
   const std::filesystem::path path = PathFromUtf8(file);
-  if (*list) return List(path, out, err);
-  if (*dump) return Dump(path, json, out, err);
+  if (*list) return List(path, env, out, err);
+  if (*dump) return Dump(path, json, env, out, err);
   if (*exportCmd) {
     std::optional<std::filesystem::path> output;
     if (!outputFile.empty()) output = PathFromUtf8(outputFile);
-    return Export(path, csv, output, out, err);
+    return Export(path, csv, output, env, out, err);
   }
   if (*importCmd) return Import(path, PathFromUtf8(mapsFile), env, out, err, allowEmpty);
+  if (*restoreCmd) return Restore(path, PathFromUtf8(backupFile), env, out, err);
   return kExitOk;
 }
 
@@ -326,8 +395,9 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveE
   try {
     return RunCommand(argc, argv, out, err, env, file, mapsFile);
   } catch (const std::bad_alloc&) {
-    // Whatever ran out of memory, no file was written: a save builds the
-    // whole new file before it touches the disk.
+    // Whatever ran out of memory, no file was written: a save plans the
+    // whole new file before it touches the disk, and what runs after the
+    // write reports a lack of memory itself.
     const std::string& culprit = mapsFile.empty() ? file : mapsFile;
     err << ReadFailureMessage(PathFromUtf8(culprit), kReasonOutOfMemory) << '\n';
     return kExitFileError;

@@ -14,32 +14,46 @@
 namespace tessaly::cli {
 
 inline constexpr int kExitOk = 0;
-// FILE is refused or unreadable, or MAPS is unreadable or holds a value that
-// cannot be stored; nothing on disk was touched.
+// FILE is refused or unreadable, its last save was interrupted, or MAPS (or
+// BACKUP) is unreadable or holds a value that cannot be stored; nothing on
+// disk was touched.
 inline constexpr int kExitFileError = 2;
-// Writing failed: saving FILE (which is unchanged) or the output of a command.
+// Writing failed: saving FILE (which is unchanged, unless the message says
+// it may be damaged), FILE changed since it was read, or the output of a
+// command.
 inline constexpr int kExitWriteFailed = 3;
 // FILE was written but could not be read back.
 inline constexpr int kExitReloadFailed = 4;
 
-int List(const std::filesystem::path& file, std::ostream& out, std::ostream& err);
-int Dump(const std::filesystem::path& file, bool json, std::ostream& out, std::ostream& err);
+// Every command that reads FILE refuses it, naming the backup and the restore
+// command, when a record in env.userBackupFolder says that its last save was
+// interrupted (see FindInterruptedWrite).
+int List(const std::filesystem::path& file, const SaveEnvironment& env, std::ostream& out,
+         std::ostream& err);
+int Dump(const std::filesystem::path& file, bool json, const SaveEnvironment& env,
+         std::ostream& out, std::ostream& err);
 
 // Prints the maps as JSON (the document of dump --json) or CSV, to `out`, or
 // to the file `output` when one is given.
 int Export(const std::filesystem::path& file, bool csv,
-           const std::optional<std::filesystem::path>& output, std::ostream& out,
-           std::ostream& err);
+           const std::optional<std::filesystem::path>& output, const SaveEnvironment& env,
+           std::ostream& out, std::ostream& err);
 
 // Replaces the maps of `file` with those of `maps` (.json or .csv) and saves
-// `file` with a backup in `env`; prints "修改成功！" and "备份：<path>". A MAPS
+// `file` with a backup in `env`; prints "修改成功！" and "备份：<path>". The
+// file is locked against other Tessaly saves before it is loaded. A MAPS
 // without any map for a file that has maps would delete them all; it is
 // refused unless `allowEmpty`.
 int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
            const SaveEnvironment& env, std::ostream& out, std::ostream& err,
            bool allowEmpty = false);
 
-// Parses the command line and runs the command; import saves with `env`.
+// Writes the bytes of `backup` (a Meteor.res) to `file` with a backup of
+// `file` (RestoreBackup); prints "恢复成功！" and "备份：<path>".
+int Restore(const std::filesystem::path& file, const std::filesystem::path& backup,
+            const SaveEnvironment& env, std::ostream& out, std::ostream& err);
+
+// Parses the command line and runs the command; import and restore save with `env`.
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const SaveEnvironment& env);
 // The same with the environment of the running program (DefaultSaveEnvironment).
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err);

@@ -55,17 +55,6 @@ RawField RawMap::*MemberOf(const FieldInfo& field) {
   return &RawMap::storyOrder;
 }
 
-// At most `limit` characters of `text`, with "…" for the rest, so that a
-// hostile value cannot make a message of megabytes.
-std::string Abbreviated(const std::string& text, std::size_t limit = 40) {
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0U) == 0x80U) continue;
-    if (++characters > limit) return text.substr(0, i) + "…";
-  }
-  return text;
-}
-
 // The value of a text of decimal digits (leading zeros allowed) when it lies
 // between `low` and `high`.
 std::optional<std::uint32_t> DigitsWithin(std::string_view text, std::uint32_t low,
@@ -80,7 +69,7 @@ std::optional<std::uint32_t> DigitsWithin(std::string_view text, std::uint32_t l
 class MapChecker {
  public:
   MapChecker(std::size_t position, const RawMap& raw) : raw_(raw), position_(position) {
-    if (raw.name.kind == RawField::Kind::kText) name_ = Abbreviated(raw.name.text);
+    if (raw.name.kind == RawField::Kind::kText) name_ = raw.name.text;
   }
 
   Result<MapValues, ImportError> Check() {
@@ -126,7 +115,7 @@ class MapChecker {
   }
 
   [[nodiscard]] static TableError Given(TableError error, const RawField& raw) {
-    error.given = Abbreviated(raw.text);
+    error.given = raw.text;
     error.givenAsText = raw.kind == RawField::Kind::kText;
     return error;
   }
@@ -223,7 +212,7 @@ class MapsReader final : public nlohmann::json_sax<nlohmann::json> {
     if (!keys_.back().insert(key).second) {
       const std::string where =
           depth_ == 3 && inMaps_ ? MapLabel(maps.size(), nullptr) : std::string("JSON对象");
-      return Refuse(where + "中的键“" + Abbreviated(key) + "”出现了两次");
+      return Refuse(where + "中的键“" + ForMessage(key) + "”出现了两次");
     }
     if (capture_) {
       Append(QuotedKey(key));

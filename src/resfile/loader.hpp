@@ -41,12 +41,33 @@ struct ScanResult {
   std::vector<MapRecord> records;
 };
 
-// A loaded file: its path and bytes (ResPath, ResBytes) and the scan.
+// Which file a path led to and in what state: on Linux the device, inode,
+// size and modification time in nanoseconds; on Windows the volume serial
+// number, file index, size and last-write time. Equal identities mean the same
+// file, unchanged.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The bytes of a file to write, as pieces written one after the other.
+using Pieces = std::span<const std::span<const std::uint8_t>>;
+
+// A loaded file: its path and bytes (ResPath, ResBytes), the scan, and the
+// identity of the file the bytes were read from.
 struct LoadedFile {
   std::filesystem::path path;
   std::vector<std::uint8_t> bytes;
   ScanResult scan;
+  FileIdentity identity;
 };
+
+// Room the buffer of loaded bytes has beyond the file, so that a save adding
+// maps can turn it into the new file's bytes without a second copy.
+inline constexpr std::size_t kLoadSpareBytes = std::size_t{1} << 20;
 
 struct LoadError {
   enum class Kind {
@@ -81,5 +102,10 @@ struct LoadError {
 [[nodiscard]] Result<std::vector<std::uint8_t>, std::string> ReadWholeFile(
     const std::filesystem::path& path,
     std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max());
+
+// Reads the file back in slices and compares it with `pieces`: its identity
+// when it holds exactly those bytes, nothing when it differs.
+[[nodiscard]] Result<std::optional<FileIdentity>, std::string> ReadBack(
+    const std::filesystem::path& path, Pieces pieces);
 
 }  // namespace tessaly

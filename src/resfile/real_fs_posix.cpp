@@ -9,12 +9,15 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <limits>
+#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "io_reason.hpp"
+#include "platform.hpp"
 #include "save.hpp"
 #include "temp_names.hpp"
 #include "text_path.hpp"
@@ -28,7 +31,7 @@ IoError ErrnoError(int error, const fs::path& p) {
   IoError::Code code = IoError::Code::kOther;
   if (error == EEXIST) code = IoError::Code::kAlreadyExists;
   if (error == EACCES || error == EPERM) code = IoError::Code::kPermission;
-  return IoError{code, PathToUtf8(p) + ": " + std::strerror(error), ReasonForErrno(error)};
+  return IoError{code, PathForMessage(p) + ": " + std::strerror(error), ReasonForErrno(error)};
 }
 
 // Closes the descriptor it holds when it goes.
@@ -41,6 +44,12 @@ class Descriptor {
     if (fd_ >= 0) ::close(fd_);
   }
   [[nodiscard]] int get() const { return fd_; }
+  // Hands the descriptor over; this no longer closes it.
+  [[nodiscard]] int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   void Reset(int fd) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
@@ -72,6 +81,116 @@ IoStatus WriteAll(int fd, std::span<const std::uint8_t> bytes, const fs::path& p
       return Fail(ErrnoError(errno, p));
     }
     done += static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+IoStatus WriteAll(int fd, Pieces pieces, const fs::path& p) {
+  for (const auto piece : pieces) {
+    if (auto written = WriteAll(fd, piece, p); !written) return written;
+  }
+  return {};
+}
+
+FileIdentity IdentityOf(const struct stat& st) {
+  return FileIdentity{
+      static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+      static_cast<std::uint64_t>(st.st_size),
+      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Writes the pieces, copying those that lie inside shared->bytes from the
+// shared file in the kernel (as far as the file system lets it), and fails if
+// that file changed while it was copied from.
+IoStatus WriteSharing(int fd, Pieces pieces, const SharedBytes* shared, const fs::path& p) {
+  Descriptor source(shared == nullptr ? -1
+                                      : ::open(shared->file.c_str(),
+                                               O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+  const auto unchanged = [&] {
+    struct stat st {};
+    return ::fstat(source.get(), &st) == 0 && IdentityOf(st) == shared->identity;
+  };
+  bool copying = source.get() >= 0 && unchanged();
+  bool copied = false;
+  for (auto piece : pieces) {
+#ifdef __linux__
+    const std::uint8_t* base = copying ? shared->bytes.data() : nullptr;
+    if (copying && piece.data() >= base && piece.size() <= shared->bytes.size() &&
+        piece.data() - base <= static_cast<std::ptrdiff_t>(shared->bytes.size() - piece.size())) {
+      auto offset = static_cast<off_t>(piece.data() - base);
+      while (!piece.empty()) {
+        const ssize_t n = ::copy_file_range(source.get(), &offset, fd, nullptr, piece.size(), 0);
+        if (n > 0) {
+          copied = true;
+          piece = piece.subspan(static_cast<std::size_t>(n));
+          continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+          return Fail(ErrnoError(errno, p));
+        }
+        copying = false;  // not between these files, or cut short: the rest from memory
+        break;
+      }
+    }
+#endif
+    if (auto written = WriteAll(fd, piece, p); !written) return written;
+  }
+  if (copied && !unchanged()) {
+    return Fail(IoError{IoError::Code::kOther,
+                        PathForMessage(shared->file) + ": changed while it was copied",
+                        kReasonChanged});
+  }
+  return {};
+}
+
+std::uint64_t TotalSize(Pieces pieces) {
+  std::uint64_t total = 0;
+  for (const auto piece : pieces) total += piece.size();
+  return total;
+}
+
+// Whether the file or folder is marked append-only or immutable (chattr +a,
+// +i): its content or its names can then not be replaced. Read with statx,
+// which needs no permission to read the folder itself.
+bool AppendOnlyOrImmutable(const fs::path& p) {
+#ifdef STATX_ATTR_APPEND
+  struct statx st {};
+  if (::statx(AT_FDCWD, p.c_str(), 0, STATX_BASIC_STATS, &st) != 0) return false;
+  const auto marks = static_cast<std::uint64_t>(STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE);
+  return (st.stx_attributes & st.stx_attributes_mask & marks) != 0;
+#else
+  (void)p;
+  return false;
+#endif
+}
+
+// The start time of a process in clock ticks since boot, from /proc; 0 when unknown.
+std::uint64_t StartTime(std::uint64_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  // The name in parentheses may hold blanks; field 22 counts from after it.
+  const auto close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(text.substr(close + 1));
+  std::string field;
+  for (int k = 3; k <= 22 && fields >> field; ++k) {
+    if (k == 22) return std::strtoull(field.c_str(), nullptr, 10);
+  }
+  return 0;
+}
+
+// Takes an exclusive lock on the descriptor, waiting a bounded time for
+// other holders. A file system without locks gives none, and no failure.
+IoStatus WaitForLock(int fd, const fs::path& p) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) break;  // no locks on this file system
+    if (std::chrono::steady_clock::now() > deadline) {
+      return Fail(IoError{IoError::Code::kOther, PathForMessage(p) + ": locked", kReasonBusy});
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return {};
 }
@@ -176,7 +295,7 @@ bool InGroups(gid_t group) {
   return false;
 }
 
-class DescriptorLock final : public FolderLock {
+class DescriptorLock final : public FsLock {
  public:
   explicit DescriptorLock(int fd) : fd_(fd) {}
   ~DescriptorLock() override {
@@ -198,6 +317,21 @@ class PosixFileSystem final : public FileSystem {
     return st.type() == fs::file_type::regular;
   }
 
+  Result<PathState, IoError> Inspect(const fs::path& p) override {
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0) {
+      if (errno == ENOENT || errno == ENOTDIR) return PathState{};
+      return Fail(ErrnoError(errno, p));
+    }
+    if (!S_ISREG(st.st_mode)) return PathState{PathState::Kind::kOther, {}};
+    return PathState{PathState::Kind::kRegularFile, IdentityOf(st)};
+  }
+
+  bool Exists(const fs::path& p) override {
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0;
+  }
+
   Result<fs::path, IoError> ResolveLinks(const fs::path& p) override {
     std::error_code ec;
     if (!fs::is_symlink(p, ec)) return p;
@@ -210,6 +344,7 @@ class PosixFileSystem final : public FileSystem {
     struct stat st {};
     if (::stat(p.c_str(), &st) != 0) return Fail(ErrnoError(errno, p));
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+    if (AppendOnlyOrImmutable(p)) return false;
     if (::access(p.c_str(), W_OK) == 0) return true;
     if (errno == EACCES || errno == EROFS || errno == EPERM) return false;
     return Fail(ErrnoError(errno, p));
@@ -227,22 +362,40 @@ class PosixFileSystem final : public FileSystem {
     return facts;
   }
 
-  Result<std::unique_ptr<FolderLock>, IoError> LockFolder(const fs::path& folder) override {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // A folder we may not read cannot be locked; the save goes on unguarded
-    // rather than not at all.
-    if (fd < 0) return std::unique_ptr<FolderLock>(std::make_unique<DescriptorLock>(-1));
-    auto lock = std::make_unique<DescriptorLock>(fd);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      if (errno == EINTR) continue;
-      if (errno != EWOULDBLOCK) break;  // no locks on this file system
-      if (std::chrono::steady_clock::now() > deadline) {
-        return Fail(IoError{IoError::Code::kOther, PathToUtf8(folder) + ": locked", kReasonBusy});
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  Result<std::unique_ptr<FsLock>, IoError> LockFolder(const fs::path& folder,
+                                                      const fs::path& lockFiles) override {
+    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    fs::path locked = folder;
+    if (fd.get() < 0) {
+      // A folder this user may write and search but not read (0311) cannot be
+      // opened for its lock: a lock file of this user's, named by the
+      // folder's device and inode, stands for it.
+      struct stat st {};
+      if (::stat(folder.c_str(), &st) != 0) return Fail(ErrnoError(errno, folder));
+      std::error_code ec;
+      fs::create_directories(lockFiles, ec);
+      locked = lockFiles /
+               ("folder-" + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".lock");
+      fd.Reset(::open(locked.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+      if (fd.get() < 0) return Fail(ErrnoError(errno, locked));
     }
-    return std::unique_ptr<FolderLock>(std::move(lock));
+    if (auto waited = WaitForLock(fd.get(), folder); !waited) return Fail(waited.error());
+    auto lock = std::make_unique<DescriptorLock>(fd.get());
+    (void)fd.Release();
+    return std::unique_ptr<FsLock>(std::move(lock));
+  }
+
+  Result<std::unique_ptr<FsLock>, IoError> LockFile(const fs::path& file) override {
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (fd.get() < 0) return Fail(ErrnoError(errno, file));
+    if (auto waited = WaitForLock(fd.get(), file); !waited) return Fail(waited.error());
+    auto lock = std::make_unique<DescriptorLock>(fd.get());
+    (void)fd.Release();
+    return std::unique_ptr<FsLock>(std::move(lock));
+  }
+
+  Result<bool, IoError> AllowsReplace(const fs::path& folder) override {
+    return !AppendOnlyOrImmutable(folder);
   }
 
   void RemoveStrays(const fs::path& folder) override {
@@ -263,18 +416,29 @@ class PosixFileSystem final : public FileSystem {
   }
 
   IoStatus CopyToNew(const fs::path& from, const fs::path& to) override {
-    Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (source.get() < 0) return Fail(ErrnoError(errno, from));
-    return CreateWhole(to, 0666, [&](int fd) { return CopyAll(source.get(), fd, from, to); });
+    struct stat st {};
+    if (::fstat(source.get(), &st) != 0) return Fail(ErrnoError(errno, from));
+    if (!S_ISREG(st.st_mode)) {
+      return Fail(IoError{IoError::Code::kOther, PathForMessage(from) + ": not a regular file",
+                          kReasonNotRegular});
+    }
+    // No more readable than the file it keeps.
+    return CreateWhole(to, 0600, [&](int fd) -> IoStatus {
+      if (auto copied = CopyAll(source.get(), fd, from, to); !copied) return copied;
+      if (::fchmod(fd, st.st_mode & 0777) != 0) return Fail(ErrnoError(errno, to));
+      return {};
+    });
   }
 
-  IoStatus WriteNew(const fs::path& to, std::span<const std::uint8_t> bytes,
-                    const std::optional<FileFacts>& facts) override {
+  IoStatus WriteNew(const fs::path& to, Pieces bytes, const std::optional<FileFacts>& facts,
+                    const SharedBytes* shared) override {
     // Private until the owner and mode are set; without known facts, the
     // mode any new file gets (0666 less the umask).
     const mode_t mode = facts && facts->perms != fs::perms::unknown ? 0600 : 0666;
     return CreateWhole(to, mode, [&](int fd) -> IoStatus {
-      if (auto written = WriteAll(fd, bytes, to); !written) return written;
+      if (auto written = WriteSharing(fd, bytes, shared, to); !written) return written;
       if (!facts || facts->perms == fs::perms::unknown) return {};
       struct stat st {};
       if (::fstat(fd, &st) != 0) return Fail(ErrnoError(errno, to));
@@ -288,12 +452,18 @@ class PosixFileSystem final : public FileSystem {
     });
   }
 
-  IoStatus WriteInPlace(const fs::path& file, std::span<const std::uint8_t> bytes) override {
-    Descriptor fd(::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+  IoStatus WriteInPlace(const fs::path& file, Pieces bytes) override {
+    Descriptor fd(::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (fd.get() < 0) return Fail(ErrnoError(errno, file));
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return Fail(ErrnoError(errno, file));
+    if (!S_ISREG(st.st_mode)) {
+      return Fail(IoError{IoError::Code::kOther, PathForMessage(file) + ": not a regular file",
+                          kReasonNotRegular});
+    }
     if (auto written = WriteAll(fd.get(), bytes, file); !written) return written;
-    if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd.get()) != 0 ||
-        fd.Close() != 0) {
+    if (::ftruncate(fd.get(), static_cast<off_t>(TotalSize(bytes))) != 0 ||
+        ::fsync(fd.get()) != 0 || fd.Close() != 0) {
       return Fail(ErrnoError(errno, file));
     }
     return {};
@@ -301,6 +471,9 @@ class PosixFileSystem final : public FileSystem {
 
   IoStatus Rename(const fs::path& from, const fs::path& to) override {
     if (::rename(from.c_str(), to.c_str()) != 0) return Fail(ErrnoError(errno, to));
+    // The new name on disk too, where the folder may be opened (not in a 0311 one).
+    const Descriptor folder(::open(FolderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) (void)::fsync(folder.get());
     return {};
   }
 
@@ -313,5 +486,26 @@ FileSystem& RealFileSystem() {
   static PosixFileSystem instance;
   return instance;
 }
+
+namespace platform {
+
+std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return std::nullopt;
+  return IdentityOf(st);
+}
+
+ProcessStamp CurrentProcess() {
+  const auto pid = static_cast<std::uint64_t>(::getpid());
+  return ProcessStamp{pid, StartTime(pid)};
+}
+
+bool IsRunning(const ProcessStamp& process) {
+  if (!ProcessIsAlive(process.id)) return false;
+  const std::uint64_t started = StartTime(process.id);
+  return process.started == 0 || started == 0 || started == process.started;
+}
+
+}  // namespace platform
 
 }  // namespace tessaly

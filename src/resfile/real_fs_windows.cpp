@@ -1,11 +1,14 @@
 // The machine's file system on Windows.
 
 #include <windows.h>
+// (after windows.h, which it needs)
+#include <io.h>
 
 #include <chrono>
 #include <thread>
 
 #include "io_reason.hpp"
+#include "platform.hpp"
 #include "save.hpp"
 #include "temp_names.hpp"
 #include "text_path.hpp"
@@ -21,7 +24,7 @@ IoError WindowsError(DWORD error, const fs::path& p) {
     code = IoError::Code::kAlreadyExists;
   }
   if (error == ERROR_ACCESS_DENIED) code = IoError::Code::kPermission;
-  return IoError{code, PathToUtf8(p) + ": " + WindowsErrorText(error),
+  return IoError{code, PathForMessage(p) + ": " + WindowsErrorText(error),
                  ReasonForWindowsError(error)};
 }
 
@@ -59,16 +62,42 @@ class Handle {
   HANDLE h_;
 };
 
-IoStatus WriteAll(HANDLE h, std::span<const std::uint8_t> bytes, const fs::path& p) {
+IoStatus WriteAll(HANDLE h, Pieces pieces, const fs::path& p) {
   constexpr std::size_t kSlice = std::size_t{64} << 20;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const auto chunk = static_cast<DWORD>(std::min(bytes.size() - done, kSlice));
-    DWORD written = 0;
-    if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) return Fail(LastError(p));
-    done += written;
+  for (const auto bytes : pieces) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const auto chunk = static_cast<DWORD>(std::min(bytes.size() - done, kSlice));
+      DWORD written = 0;
+      if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) return Fail(LastError(p));
+      done += written;
+    }
   }
   return {};
+}
+
+std::uint64_t Join(DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; }
+
+std::optional<FileIdentity> IdentityOfHandle(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber, Join(info.nFileIndexHigh, info.nFileIndexLow),
+                      Join(info.nFileSizeHigh, info.nFileSizeLow),
+                      static_cast<std::int64_t>(Join(info.ftLastWriteTime.dwHighDateTime,
+                                                     info.ftLastWriteTime.dwLowDateTime))};
+}
+
+// A handle that reads nothing and lets every other program do anything,
+// just to learn which file (or folder) a path leads to.
+HANDLE OpenToIdentify(const fs::path& p) {
+  return CreateFileW(Long(p).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+std::uint64_t CreationTime(HANDLE process) {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return Join(created.dwHighDateTime, created.dwLowDateTime);
 }
 
 bool ProcessIsAlive(std::uint64_t pid) {
@@ -79,18 +108,45 @@ bool ProcessIsAlive(std::uint64_t pid) {
   return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
-// A hidden lock file that nobody else may open and that goes when its
-// handle closes, also when the process is killed.
-class LockFile final : public FolderLock {
+// A handle whose closing releases a lock: of a lock file that nobody else
+// may open, or of a byte-range lock. Windows closes it when the process is
+// killed, too.
+class HandleLock final : public FsLock {
  public:
-  explicit LockFile(HANDLE h) : h_(h) {}
-  ~LockFile() override {
+  explicit HandleLock(HANDLE h) : h_(h) {}
+  ~HandleLock() override {
     if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
   }
 
  private:
   HANDLE h_;
 };
+
+Result<std::unique_ptr<FsLock>, IoError> Locked(HANDLE h) {
+  return std::unique_ptr<FsLock>(std::make_unique<HandleLock>(h));
+}
+
+// Opens `name` so that nobody else may, waiting a bounded time while another
+// program holds it. Fails at once when it cannot be made or opened at all.
+Result<std::unique_ptr<FsLock>, IoError> OpenLockFile(const fs::path& name, DWORD flags,
+                                                      const fs::path& folder) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (;;) {
+    const HANDLE h =
+        CreateFileW(Long(name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, flags, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return Locked(h);
+    const DWORD error = GetLastError();
+    // A lock file that exists but cannot be opened is held by another program.
+    const bool held = error == ERROR_SHARING_VIOLATION ||
+                      (error == ERROR_ACCESS_DENIED &&
+                       GetFileAttributesW(Long(name).c_str()) != INVALID_FILE_ATTRIBUTES);
+    if (!held) return Fail(WindowsError(error, name));
+    if (std::chrono::steady_clock::now() > deadline) {
+      return Fail(IoError{IoError::Code::kOther, PathForMessage(folder) + ": locked", kReasonBusy});
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
 
 class WindowsFileSystem final : public FileSystem {
  public:
@@ -147,28 +203,73 @@ class WindowsFileSystem final : public FileSystem {
     return facts;
   }
 
-  Result<std::unique_ptr<FolderLock>, IoError> LockFolder(const fs::path& folder) override {
-    const fs::path name = folder / L".tessaly.lock";
+  Result<std::unique_ptr<FsLock>, IoError> LockFolder(const fs::path& folder,
+                                                      const fs::path& lockFiles) override {
+    // A hidden lock file in the folder that goes when its handle closes.
+    auto inFolder = OpenLockFile(folder / L".tessaly.lock",
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, folder);
+    if (inFolder || inFolder.error().reason == kReasonBusy) return inFolder;
+    // A folder that takes no new file: a lock file of this user's, named by
+    // the folder's volume and index, stands for it.
+    const Handle h(OpenToIdentify(folder));
+    const auto identity = h.ok() ? IdentityOfHandle(h.get()) : std::nullopt;
+    if (!identity) return Fail(LastError(folder));
+    std::error_code ec;
+    fs::create_directories(lockFiles, ec);
+    return OpenLockFile(lockFiles / ("folder-" + std::to_string(identity->volume) + "-" +
+                                     std::to_string(identity->index) + ".lock"),
+                        FILE_ATTRIBUTE_NORMAL, folder);
+  }
+
+  Result<std::unique_ptr<FsLock>, IoError> LockFile(const fs::path& file) override {
+    // A byte-range lock far beyond the end of the file: Tessaly processes
+    // wait for each other there, while the bytes of the file stay free to
+    // read and write.
+    const HANDLE h = CreateFileW(Long(file).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail(LastError(file));
+    auto lock = Locked(h);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (;;) {
-      const HANDLE h = CreateFileW(Long(name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-      if (h != INVALID_HANDLE_VALUE)
-        return std::unique_ptr<FolderLock>(std::make_unique<LockFile>(h));
-      const DWORD error = GetLastError();
-      // A folder that takes no new file cannot hold the lock file; the save
-      // goes on unguarded rather than not at all.
-      if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) {
-        return std::unique_ptr<FolderLock>(std::make_unique<LockFile>(INVALID_HANDLE_VALUE));
+      OVERLAPPED at{};
+      at.OffsetHigh = 0x7FFFFFFF;
+      if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        return lock;
       }
-      if (error == ERROR_ACCESS_DENIED && !fs::exists(name)) {
-        return std::unique_ptr<FolderLock>(std::make_unique<LockFile>(INVALID_HANDLE_VALUE));
+      const DWORD error = GetLastError();
+      if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
+        return lock;  // no locks on this file system
       }
       if (std::chrono::steady_clock::now() > deadline) {
-        return Fail(IoError{IoError::Code::kOther, PathToUtf8(folder) + ": locked", kReasonBusy});
+        return Fail(IoError{IoError::Code::kOther, PathForMessage(file) + ": locked", kReasonBusy});
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+  }
+
+  Result<bool, IoError> AllowsReplace(const fs::path&) override { return true; }
+
+  Result<PathState, IoError> Inspect(const fs::path& p) override {
+    const DWORD attributes = GetFileAttributesW(Long(p).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return PathState{};
+      return Fail(WindowsError(error, p));
+    }
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+      return PathState{PathState::Kind::kOther, {}};
+    }
+    const Handle h(OpenToIdentify(p));
+    if (!h.ok()) return Fail(LastError(p));
+    const auto identity = IdentityOfHandle(h.get());
+    if (!identity) return Fail(LastError(p));
+    if (GetFileType(h.get()) != FILE_TYPE_DISK) return PathState{PathState::Kind::kOther, {}};
+    return PathState{PathState::Kind::kRegularFile, *identity};
+  }
+
+  bool Exists(const fs::path& p) override {
+    return GetFileAttributesW(Long(p).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
   void RemoveStrays(const fs::path& folder) override {
@@ -207,9 +308,10 @@ class WindowsFileSystem final : public FileSystem {
     return {};
   }
 
-  IoStatus WriteNew(const fs::path& to, std::span<const std::uint8_t> bytes,
-                    const std::optional<FileFacts>&) override {
+  IoStatus WriteNew(const fs::path& to, Pieces bytes, const std::optional<FileFacts>&,
+                    const SharedBytes*) override {
     // Windows has no mode or owner to carry over here: ReplaceFileW keeps them.
+    // Every byte is written from memory.
     bool created = false;
     IoStatus status = [&]() -> IoStatus {
       const Handle h(CreateFileW(Long(to).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -224,7 +326,7 @@ class WindowsFileSystem final : public FileSystem {
     return status;
   }
 
-  IoStatus WriteInPlace(const fs::path& file, std::span<const std::uint8_t> bytes) override {
+  IoStatus WriteInPlace(const fs::path& file, Pieces bytes) override {
     const Handle h(CreateFileW(Long(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.ok()) return Fail(LastError(file));
@@ -259,5 +361,27 @@ FileSystem& RealFileSystem() {
   static WindowsFileSystem instance;
   return instance;
 }
+
+namespace platform {
+
+std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
+  const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  return IdentityOfHandle(h);
+}
+
+ProcessStamp CurrentProcess() {
+  return ProcessStamp{GetCurrentProcessId(), CreationTime(GetCurrentProcess())};
+}
+
+bool IsRunning(const ProcessStamp& process) {
+  if (!ProcessIsAlive(process.id)) return false;
+  const Handle h(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process.id)));
+  const std::uint64_t started = h.ok() ? CreationTime(h.get()) : 0;
+  return process.started == 0 || started == 0 || started == process.started;
+}
+
+}  // namespace platform
 
 }  // namespace tessaly

@@ -39,7 +39,77 @@ std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& i) {
   return c;
 }
 
+// Advances i past one character, or past one byte that starts none.
+void Skip(std::string_view text, std::size_t& i) {
+  const std::size_t start = i;
+  if (!NextCodePoint(text, i)) i = start + 1;
+}
+
+std::string Hex(std::uint32_t value, int digits) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out(static_cast<std::size_t>(digits), '0');
+  for (int k = digits - 1; k >= 0; --k, value >>= 4) {
+    out[static_cast<std::size_t>(k)] = kDigits[value & 0xFU];
+  }
+  return out;
+}
+
+// Appends the character at text[i] as a message shows it, advancing i past it.
+void AppendShown(std::string& out, std::string_view text, std::size_t& i) {
+  const std::size_t start = i;
+  const auto c = NextCodePoint(text, i);
+  if (!c) {
+    i = start + 1;
+    out += "\\x" + Hex(static_cast<std::uint8_t>(text[start]), 2);
+    return;
+  }
+  switch (*c) {
+    case U'\n':
+      out += "\\n";
+      return;
+    case U'\r':
+      out += "\\r";
+      return;
+    case U'\t':
+      out += "\\t";
+      return;
+    case U'\0':
+      out += "\\0";
+      return;
+    default:
+      break;
+  }
+  if (*c < 0x20 || *c == 0x7F) {
+    out += "\\x" + Hex(*c, 2);
+  } else if ((*c >= 0x80 && *c <= 0x9F) || (*c >= 0x2028 && *c <= 0x202E) ||
+             (*c >= 0x2066 && *c <= 0x2069)) {
+    out += "\\u" + Hex(*c, 4);  // C1 controls, line separators, direction overrides
+  } else {
+    out.append(text.substr(start, i - start));
+  }
+}
+
 }  // namespace
+
+std::string ForMessage(std::string_view text, std::size_t limit, bool keepEnd) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); ++count) Skip(text, i);
+  const bool cut = count > limit;
+  const std::size_t head = !cut ? count : keepEnd ? limit / 2 : limit;
+  const std::size_t tailFrom = cut && keepEnd ? count - (limit - head) : count;
+  std::string out;
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < text.size(); ++k) {
+    if (k < head || k >= tailFrom) {
+      AppendShown(out, text, i);
+      continue;
+    }
+    if (k == head) out += "…";
+    if (!keepEnd) break;
+    Skip(text, i);
+  }
+  return out;
+}
 
 std::optional<std::u32string> DecodeUtf8(std::string_view text) {
   std::u32string out;

@@ -23,4 +23,15 @@ namespace tessaly {
 // U+10FFFF) becomes U+FFFD.
 void AppendUtf8(std::string& out, char32_t c);
 
+inline constexpr std::size_t kMessageValueLimit = 40;
+
+// A value (a name, a field, a path) as a message quotes it: control and
+// line-breaking characters as escapes (\n, \r, \t, \0, \x1B, \u0085,
+// \u202E), bytes that are not UTF-8 as \xB2, and at most `limit` characters
+// with "…" for the rest (in the middle when `keepEnd`, so a path keeps its
+// file name), so that a hostile value can neither flood a message nor steer
+// the terminal.
+[[nodiscard]] std::string ForMessage(std::string_view text, std::size_t limit = kMessageValueLimit,
+                                     bool keepEnd = false);
+
 }  // namespace tessaly

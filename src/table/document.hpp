@@ -3,9 +3,11 @@
 // The open resource file as the editor and tessaly-cli hold it: the loaded
 // bytes, where the header ends, the count difference, and the map table.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -25,6 +27,9 @@ struct Document {
   std::uint16_t entryCount = 0;            // the header's count at load
   std::int64_t extraCount = 0;             // ExtraCount
   MapTable table;
+  // The file the bytes were read from; a save checks that the path still
+  // leads to it, unchanged.
+  std::optional<FileIdentity> identity;
 };
 
 // Builds the document of a loaded file: map ids 1, 2, 3 … in file order.
@@ -32,6 +37,21 @@ struct Document {
 
 // Loads the file at `path` (see LoadResFile).
 [[nodiscard]] Result<Document, LoadError> LoadDocument(const std::filesystem::path& path);
+
+// The new file of a save without a copy of the loaded header: its first 54
+// bytes (with the new entry count), the loaded bytes up to the header's last
+// stretch, then `lead` again from offset 54 on: the header's last stretch and
+// the new records.
+struct SavePlan {
+  std::size_t tailFrom = 0;        // file offset of lead[54]
+  std::vector<std::uint8_t> lead;  // new bytes 0 to 53, then those from tailFrom to the end
+  ScanResult scan;                 // what a load of the new file finds
+  // The new file's bytes in order, the middle piece straight from doc.resBytes.
+  [[nodiscard]] std::array<std::span<const std::uint8_t>, 3> Pieces(const Document& doc) const;
+};
+
+// Plans the new file as BuildSaveImage describes it, with the same checks.
+[[nodiscard]] Result<SavePlan, TableError> PlanSave(const Document& doc);
 
 // The whole new file in memory: the loaded header (offsets 0 to HeaderEnd, or
 // the whole loaded file when no record was found, padded to 54 bytes) with the
@@ -50,9 +70,20 @@ struct Document {
 // (nothing was done), or a failure of the steps on disk.
 using SaveError = std::variant<TableError, SaveFailure>;
 
-// Saves the document: builds and checks the new file, writes it with a backup
-// (WriteWithBackup) and loads it again. The reloaded state replaces `doc` only
-// when the reload succeeds; on any failure `doc` is as it was.
-[[nodiscard]] Result<SaveReport, SaveError> SaveDocument(Document& doc, const SaveEnvironment& env);
+// How SaveDocument treats the file on disk.
+struct SaveOptions {
+  // Held since before the document was loaded (see LockForSave).
+  SaveLock* lock = nullptr;
+  // Writes even over a file that changed since it was read (the user said so).
+  bool overwriteChanged = false;
+};
+
+// Saves the document: plans and checks the new file, writes it with a backup
+// (WriteWithBackup, refused as kChanged when the file is no longer the one
+// that was read) and reads it back. The new state replaces `doc` only when the
+// file reads back as written (or, failing that, loads anew); on any failure
+// `doc` is as it was.
+[[nodiscard]] Result<SaveReport, SaveError> SaveDocument(Document& doc, const SaveEnvironment& env,
+                                                         const SaveOptions& options = {});
 
 }  // namespace tessaly

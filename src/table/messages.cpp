@@ -1,6 +1,7 @@
 #include "messages.hpp"
 
 #include "resfile/format.hpp"
+#include "resfile/utf8.hpp"
 #include "table/map_table.hpp"
 
 namespace tessaly {
@@ -48,14 +49,15 @@ std::string Subject(const TableError& error) {
 // "，而不是“70000”" when the error holds the value given; "文本“5”" for a JSON string.
 std::string InsteadOf(const TableError& error) {
   if (!error.given) return {};
-  return std::string("，而不是") + (error.givenAsText ? "文本" : "") + "“" + *error.given + "”";
+  return std::string("，而不是") + (error.givenAsText ? "文本" : "") + "“" +
+         ForMessage(*error.given) + "”";
 }
 
 }  // namespace
 
 std::string MapLabel(std::size_t position, const std::string* name) {
   std::string label = "第" + std::to_string(position) + "个地图";
-  if (name != nullptr) label += "“" + *name + "”";
+  if (name != nullptr) label += "“" + ForMessage(*name) + "”";
   return label;
 }
 

@@ -428,7 +428,20 @@ void Form1::ShowRevision(const std::optional<Revision>& revision) {
 
 void Form1::SaveClicked() {
   if (!SettleUnwrittenEdits()) return;
-  const auto saved = SaveDocument(doc_, saveEnv_);
+  auto saved = SaveDocument(doc_, saveEnv_);
+  const auto changed = [&] {
+    const auto* failure = !saved ? std::get_if<SaveFailure>(&saved.error()) : nullptr;
+    return failure != nullptr && failure->kind == SaveFailure::Kind::kChanged;
+  };
+  // Another program changed or replaced the file since it was read: it is
+  // overwritten only when the user says so, and the backup keeps its bytes.
+  if (changed()) {
+    const std::string question =
+        "文件“" + ForMessage(PathToUtf8(doc_.resPath.filename())) +
+        "”在读取后被其他程序修改或替换。\n仍要保存并覆盖它吗？覆盖前会先备份它现在的内容。";
+    if (!prompts_.AskYesNo(Utf8(question), this)) return;
+    saved = SaveDocument(doc_, saveEnv_, SaveOptions{.overwriteChanged = true});
+  }
   if (!saved) {
     const auto* failure = std::get_if<SaveFailure>(&saved.error());
     const QString text = Utf8(ErrorText(saved.error()));

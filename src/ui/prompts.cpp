@@ -107,6 +107,18 @@ Answer QtPrompts::AskThreeWay(const QString& text, const QString& first, const Q
   return Answer::kCancel;
 }
 
+bool QtPrompts::AskYesNo(const QString& text, QWidget* parent) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kAppTitle), QString(),
+                  QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QString::fromUtf8(kYesButton), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QString::fromUtf8(kNoButton), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  SetUp(box, text, parent);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
 std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, QWidget* parent) {
   auto dialog = std::make_unique<QFileDialog>(parent, request.title);
 #ifndef _WIN32

@@ -71,6 +71,10 @@ class Prompts {
   // kCancel.
   virtual Answer AskThreeWay(const QString& text, const QString& first, const QString& second,
                              QWidget* parent) = 0;
+  // A modal box titled kAppTitle asking `text`, with the buttons kYesButton
+  // and kNoButton; kNoButton is the default, and Esc and the close box answer
+  // it. True for kYesButton.
+  virtual bool AskYesNo(const QString& text, QWidget* parent) = 0;
   // A modal file dialog; returns when it closes.
   virtual FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) = 0;
 
@@ -92,6 +96,7 @@ class QtPrompts final : public Prompts {
   void ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) override;
   Answer AskThreeWay(const QString& text, const QString& first, const QString& second,
                      QWidget* parent) override;
+  bool AskYesNo(const QString& text, QWidget* parent) override;
   FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) override;
 };
 

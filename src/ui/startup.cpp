@@ -33,6 +33,18 @@ std::unique_ptr<Form1> StartEditor(Prompts& prompts, std::optional<std::filesyst
       path = PathFromQString(chosen);
     }
     if (path.empty()) return nullptr;
+    // The last save of this file was cut short while it wrote into the file:
+    // the user restores the backup or opens the file as it is.
+    if (const auto interrupted = FindInterruptedWrite(saveEnv, path)) {
+      const std::string question =
+          InterruptedWriteMessage(*interrupted) + "\n\n是：用备份恢复文件\n否：按现状打开文件";
+      if (prompts.AskYesNo(Utf8(question), nullptr)) {
+        if (const auto restored = RestoreBackup(saveEnv, path, interrupted->backup); !restored) {
+          prompts.Information(Utf8(restored.error().message));
+          continue;
+        }
+      }
+    }
     auto loaded = LoadDocument(path);
     if (!loaded) {
       prompts.Information(Utf8(loaded.error().message));

@@ -23,7 +23,9 @@ inline constexpr char kDefaultResName[] = "Meteor.res";
 
 // Opens `fileArg` when given, otherwise asks with ShowFileDialog("open",
 // "打开文件", "Meteor.res"). A refused or unreadable file is reported and the
-// prompt comes back, as often as needed. Returns the shown window with the
+// prompt comes back, as often as needed. A file whose last save was
+// interrupted (FindInterruptedWrite) is first restored from its backup (是)
+// or opened as it is (否). Returns the shown window with the
 // list filled and nothing selected, or nothing when the user cancels a prompt.
 // `fileArg` is taken byte for byte, so a name that is not UTF-8 (possible on
 // Linux) opens as it does in tessaly-cli.

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "cli/interchange.hpp"
 #include "cli_support.hpp"
 #include "resfile/format.hpp"
+#include "resfile/io_reason.hpp"
 #include "resfile/loader.hpp"
+#include "resfile/text_path.hpp"
 #include "version.hpp"
 
 namespace tessaly::cli {
@@ -185,6 +190,71 @@ TEST_F(CommandsTest, ExportToFileWritesTheSameBytesAndNeverOverwritesTheInput) {
       Cli({"export", Utf8Path(res), "-o", Utf8Path(dir_.path() / "no" / "such" / "x.json")});
   EXPECT_EQ(noFolder.status, kExitWriteFailed);
   EXPECT_NE(noFolder.err.find("无法写入文件"), std::string::npos);
+}
+
+// import locks FILE before it loads it: what a save holding the lock wrote
+// meanwhile is what import loads, backs up and builds on. A file that then
+// changes before the save is not written.
+TEST_F(CommandsTest, ImportLoadsUnderTheLockAndRefusesAFileChangedSince) {
+  const auto res = dir_.Write("Meteor.res", SampleFile());
+  const auto maps = dir_.Write("maps.json", AsBytes(Cli({"export", Utf8Path(res)}).out));
+  const Bytes other = ResBuilder().Filler(500, 7).Record({.nameBytes = "x"}).Count(1).bytes();
+  auto lock = RealFileSystem().LockFolder(dir_.path(), env_.UserFolder());
+  ASSERT_TRUE(lock.ok());
+  CliRun run;
+  std::thread importer([&] { run = Cli({"import", Utf8Path(res), Utf8Path(maps)}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  (void)dir_.Write("Meteor.res", other);
+  lock->reset();
+  importer.join();
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  const Bytes saved = tessaly::test::ReadFile(res);
+  EXPECT_EQ(Bytes(saved.begin() + 54, saved.begin() + 554),
+            Bytes(other.begin() + 54, other.begin() + 554));
+  ASSERT_EQ(env_.Backups().size(), 1U);
+  EXPECT_EQ(tessaly::test::ReadFile(env_.Backups().front()), other);
+
+  tessaly::test::FaultyFileSystem changing;
+  changing.ReportChanged();
+  const SaveEnvironment env = env_.Get();
+  const CliRun refused = RunCli({"import", Utf8Path(res), Utf8Path(maps)},
+                                {changing, env.clock, env.programFolder, env.userBackupFolder});
+  EXPECT_EQ(refused.status, kExitWriteFailed);
+  EXPECT_NE(refused.err.find(kReasonChanged), std::string::npos) << refused.err;
+  EXPECT_EQ(tessaly::test::ReadFile(res), saved);
+  EXPECT_EQ(env_.Backups().size(), 1U);
+}
+
+TEST_F(CommandsTest, RestorePutsABackupBackAfterBackingUpTheFile) {
+  const auto res = dir_.Write("Meteor.res", SampleFile());
+  const Bytes old = ResBuilder().Filler(20).Record({.nameBytes = "old"}).Count(1).bytes();
+  const CliRun refused =
+      Cli({"restore", Utf8Path(res), Utf8Path(dir_.Write("text.res", AsBytes("not a res")))});
+  EXPECT_EQ(refused.status, kExitFileError);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_TRUE(env_.Backups().empty());
+
+  const CliRun run = Cli({"restore", Utf8Path(res), Utf8Path(dir_.Write("old.res", old))});
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  const std::string prefix = "恢复成功！\n备份：";
+  ASSERT_EQ(run.out.substr(0, prefix.size()), prefix);
+  EXPECT_EQ(tessaly::test::ReadFile(
+                PathFromUtf8(run.out.substr(prefix.size(), run.out.size() - prefix.size() - 1))),
+            SampleFile());
+  EXPECT_EQ(tessaly::test::ReadFile(res), old);
+}
+
+// A hostile name is quoted short, its control characters as escapes.
+TEST_F(CommandsTest, MessagesQuoteAHostileNameShortAndEscaped) {
+  const std::string name = std::string(2000000, 'n') + "\r\x1B[2J.json";
+  const std::string res = Utf8Path(dir_.Write("Meteor.res", SampleFile()));
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"list", name}, {"import", name, name}, {"import", res, name}}) {
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.status, kExitFileError) << args[0];
+    EXPECT_LT(run.err.size(), 400U) << args[0];
+    EXPECT_EQ(run.err.find_first_of("\r\x1B"), std::string::npos) << run.err;
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -312,9 +313,11 @@ TEST(Process, KilledSavesLeaveNoShortBackupAndNoStrayFile) {
             (std::vector<std::string>{"Meteor.res", "maps.json", "program"}));
 }
 
+enum class Where { kOneFolder, kUnreadableFolder, kTwoFolders };
+
 // Two saves of one file at once: both report success, and the version that
 // lost the race is the other's backup.
-TEST(Process, ConcurrentSavesKeepEveryVersion) {
+void ExpectConcurrentSavesKeepEveryVersion(Where where) {
   BigImport big(4u << 20);
   const auto mapsA = big.Maps("a", "甲");
   const auto mapsB = big.Maps("b", "乙");
@@ -322,13 +325,32 @@ TEST(Process, ConcurrentSavesKeepEveryVersion) {
   const Bytes versionA = ReadFile(big.res);
   ASSERT_EQ(WaitFor(Start(big.Import(mapsB))), 0);
   const Bytes versionB = ReadFile(big.res);
+  std::vector<std::string> runA = big.Import(mapsA);
+  std::vector<std::string> runB = big.Import(mapsB);
+  if (where == Where::kTwoFolders) {
+    std::filesystem::create_hard_link(big.res, big.dir.Folder("other") / "Meteor.res");
+    runB[2] = (big.dir.path() / "other" / "Meteor.res").string();
+  }
+  if (where == Where::kUnreadableFolder) {  // nobody's, mode 0311, saved by nobody
+    const auto home = big.dir.Folder("home");
+    for (const auto& p : {big.dir.path(), big.res, home})
+      EXPECT_EQ(chown(p.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(chmod(big.dir.path().c_str(), 0311), 0);
+    for (auto* run : {&runA, &runB}) {
+      run->insert(run->begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                 "--clear-groups", "/usr/bin/env", "XDG_DATA_HOME=" + home.string(),
+                                 "XDG_RUNTIME_DIR=" + home.string()});
+    }
+  }
   for (int round = 0; round < 6; ++round) {
     SCOPED_TRACE(round);
     std::filesystem::remove_all(big.program);
     std::filesystem::create_directories(big.program);
     std::filesystem::copy_file(kCli, big.cli);
-    const pid_t a = Start(big.Import(mapsA));
-    const pid_t b = Start(big.Import(mapsB));
+    EXPECT_EQ(chmod(big.program.c_str(), 0777), 0);
+    (void)big.dir.Write("Meteor.res", big.original);  // the same file (and links) again
+    const pid_t a = Start(runA);
+    const pid_t b = Start(runB);
     ASSERT_EQ(WaitFor(a), 0);
     ASSERT_EQ(WaitFor(b), 0);
     const Bytes last = ReadFile(big.res);
@@ -340,6 +362,107 @@ TEST(Process, ConcurrentSavesKeepEveryVersion) {
     }
     EXPECT_TRUE(backedUp);
   }
+}
+
+// So in one folder; in a folder that cannot be opened for its lock; and
+// through hard links in two folders, where both write into the file itself.
+TEST(Process, ConcurrentSavesKeepEveryVersion) {
+  for (const Where where : {Where::kOneFolder, Where::kUnreadableFolder, Where::kTwoFolders}) {
+    SCOPED_TRACE(static_cast<int>(where));
+    if (where != Where::kUnreadableFolder || geteuid() == 0)
+      ExpectConcurrentSavesKeepEveryVersion(where);
+  }
+}
+
+// Killed while it writes into the file itself (one with a second hard link),
+// a save leaves the file old, new, or announced: list then refuses it, naming
+// the backup and the restore command, which puts the old file back.
+TEST(Process, KilledWriteInPlaceIsNeverSilent) {
+  tessaly::test::ResBuilder old;
+  old.Filler(1000);
+  std::string json = R"({"maps": [)";
+  const std::string map =
+      R"({"name": ")" + std::string(200, 'b') +
+      R"(", "model": 1, "listFlag": 11, "modes": 1, "music": 1, "storyOrder": 1})";
+  for (int i = 0; i < 20000; ++i) old.Record({.nameBytes = std::string(200, 'a')});
+  for (int i = 0; i < 15000; ++i) json += (i > 0 ? "," : "") + map;
+  const Bytes original = old.Count(20000).bytes();
+  TempDir dir;
+  const auto maps = dir.Write("maps.json", AsBytes(json + "]}"));
+  const auto cli = dir.Folder("program") / kCli.filename();
+  std::filesystem::copy_file(kCli, cli);
+  // tessaly-cli keeping its records in <dir>/data; a file with a second hard link.
+  const auto words = [&](std::vector<std::string> args) {
+    args.insert(args.begin(),
+                {"/usr/bin/env", "XDG_DATA_HOME=" + dir.Folder("data").string(), cli.string()});
+    return args;
+  };
+  const auto run = [&](const std::vector<std::string>& args) {
+    const auto w = words(args);
+    return Spawn(w[0], {w.begin() + 1, w.end()}, dir);
+  };
+  const auto fresh = [&](const std::string& name) {
+    const auto res = dir.Write(name + ".res", original);
+    std::filesystem::create_hard_link(res, dir.Folder("links") / (name + ".res"));
+    return res;
+  };
+  const auto first = fresh("first");
+  ASSERT_EQ(run({"import", first.string(), maps.string()}).status, 0);
+  const Bytes saved = ReadFile(first);
+  for (int round = 0; round < 4; ++round) {
+    const auto res = fresh("round" + std::to_string(round));
+    struct stat before {};
+    struct stat now {};
+    ASSERT_EQ(stat(res.c_str(), &before), 0);
+    const pid_t pid = Start(words({"import", res.string(), maps.string()}));
+    // Killed as the file itself starts to change, or a little later.
+    do {
+      ASSERT_EQ(stat(res.c_str(), &now), 0);
+    } while (now.st_mtim.tv_nsec == before.st_mtim.tv_nsec && waitpid(pid, nullptr, WNOHANG) == 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(500 * round));
+    kill(pid, SIGKILL);
+    WaitFor(pid);
+    const Bytes left = ReadFile(res);
+    const CliRun list = run({"list", res.string()});
+    if (list.status == 0) {
+      EXPECT_TRUE(left == original || left == saved) << "neither old nor new, and not announced";
+      continue;
+    }
+    ASSERT_EQ(list.status, 2) << list.err;
+    EXPECT_NE(list.err.find("tessaly-cli restore"), std::string::npos) << list.err;
+    const auto from = list.err.find("备份“") + std::string("备份“").size();
+    EXPECT_EQ(
+        run({"restore", res.string(), list.err.substr(from, list.err.find("”中。") - from)}).status,
+        0);
+    EXPECT_EQ(ReadFile(res), original);
+    EXPECT_EQ(run({"list", res.string()}).status, 0);
+  }
+}
+
+// FILE swapped again and again between itself and a symbolic link to another
+// file while imports run: whatever the moment, that file is never written.
+TEST(Process, FileSwappedForALinkIsNeverWrittenThrough) {
+  BigImport big(1000);
+  const auto maps = big.Maps("maps", "新");
+  const auto victim = big.dir.Write("victim.txt", AsBytes("precious"));
+  std::atomic<bool> stop = false;
+  std::thread swapper([&] {
+    const auto real = big.dir.path() / "real.res";
+    const auto link = big.dir.path() / "link.tmp";
+    while (!stop) {
+      std::error_code ec;
+      std::filesystem::rename(big.res, real, ec);
+      std::filesystem::create_symlink(victim, link, ec);
+      std::filesystem::rename(link, big.res, ec);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      std::filesystem::rename(real, big.res, ec);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  for (int round = 0; round < 20; ++round) (void)WaitFor(Start(big.Import(maps)));
+  stop = true;
+  swapper.join();
+  EXPECT_EQ(ReadFile(victim), AsBytes("precious"));
 }
 
 // Root saving a user's file leaves it the user's; an ordinary user saving a
@@ -368,8 +491,11 @@ TEST(Process, OwnerAndGroupAreKept) {
   ASSERT_EQ(chown(other.c_str(), 0, kNogroup), 0);
   ASSERT_EQ(chmod(other.c_str(), 0664), 0);
   ASSERT_EQ(chmod(big.program.c_str(), 0777), 0);
+  const auto data = big.dir.Folder("data");
+  ASSERT_EQ(chmod(data.c_str(), 0777), 0);
   const pid_t pid = Start({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                           big.cli.string(), "import", other.string(), maps.string()});
+                           "/usr/bin/env", "XDG_DATA_HOME=" + data.string(), big.cli.string(),
+                           "import", other.string(), maps.string()});
   ASSERT_EQ(WaitFor(pid), 0);
   ASSERT_EQ(stat(other.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, 0U);

@@ -148,8 +148,10 @@ TEST(WriteWithBackup, KeepsThePermissionBits) {
     SCOPED_TRACE(static_cast<int>(perms));
     SaveSetup s;
     fs::permissions(s.res, perms, fs::perm_options::replace);
-    ASSERT_TRUE(s.Save(RealFileSystem()).ok());
+    const auto report = s.Save(RealFileSystem());
+    ASSERT_TRUE(report.ok());
     EXPECT_EQ(fs::status(s.res).permissions() & fs::perms::all, perms);
+    EXPECT_EQ(fs::status(report->backupPath).permissions() & fs::perms::all, perms);
   }
 }
 
@@ -231,6 +233,7 @@ TEST(WriteWithBackup, WritesInPlaceWhenRenamingWouldLoseOwnerOrLinks) {
     } else {
       files.OwnerCannotBeKept();
     }
+    const auto before = RealFileSystem().Inspect(s.res);
     const auto report = s.Save(files);
     ASSERT_TRUE(report.ok()) << report.error().detail;
     EXPECT_EQ(ReadFile(s.res), s.content);
@@ -239,9 +242,7 @@ TEST(WriteWithBackup, WritesInPlaceWhenRenamingWouldLoseOwnerOrLinks) {
     if (hardLink) {
       EXPECT_EQ(ReadFile(other), s.content);
     }
-    const auto& log = files.log();
-    EXPECT_NE(std::find(log.begin(), log.end(), FsStep::kWriteInPlace), log.end());
-    EXPECT_EQ(std::find(log.begin(), log.end(), FsStep::kRename), log.end());
+    EXPECT_EQ(RealFileSystem().Inspect(s.res)->identity.index, before->identity.index);
   }
 }
 
@@ -272,26 +273,120 @@ TEST(WriteWithBackup, RemovesStraysOfGoneProcessesOnly) {
   const std::string unrelated = ".tessaly-notes.tmp";
   s.dir.Write("game/" + gone, Bytes{1});
   s.dir.Write("game/" + unrelated, Bytes{2});
+  s.dir.Write("program/" + gone, Bytes{3});
   ASSERT_TRUE(s.Save(RealFileSystem()).ok());
   EXPECT_EQ(ListFolder(s.gameFolder), (std::vector<std::string>{unrelated, "Meteor.res"}));
+  EXPECT_EQ(ListFolder(s.program), std::vector<std::string>{kFirstBackup});
 }
 
-// A second save of a file in the same folder waits for the first: while the
-// folder is locked nothing is written, and once it is free the save runs.
-TEST(WriteWithBackup, WaitsWhileAnotherSaveHoldsTheFolder) {
-  SaveSetup s;
-  auto lock = RealFileSystem().LockFolder(s.gameFolder);
-  ASSERT_TRUE(lock.ok());
-  std::optional<Result<SaveReport, SaveFailure>> report;
-  std::thread saver([&] { report.emplace(s.Save(RealFileSystem())); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(ReadFile(s.res), s.original);
-  EXPECT_TRUE(ListFolder(s.program).empty());
-  lock->reset();
-  saver.join();
-  ASSERT_TRUE(report && report->ok());
-  EXPECT_EQ(ReadFile(s.res), s.content);
+// A second save of a file waits for the first, which holds the folder or (a
+// write in place, of a file with a hard link in another folder) the file
+// itself: meanwhile nothing is written, and once it is free the save runs.
+TEST(WriteWithBackup, WaitsWhileAnotherSaveHoldsTheFolderOrTheFile) {
+  for (const bool inPlace : {false, true}) {
+    SCOPED_TRACE(inPlace);
+    SaveSetup s;
+    if (inPlace) fs::create_hard_link(s.res, s.dir.Folder("elsewhere") / "same.res");
+    auto lock = inPlace ? RealFileSystem().LockFile(s.res)
+                        : RealFileSystem().LockFolder(s.gameFolder, s.user);
+    ASSERT_TRUE(lock.ok());
+    std::optional<Result<SaveReport, SaveFailure>> report;
+    std::thread saver([&] { report.emplace(s.Save(RealFileSystem())); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ReadFile(s.res), s.original);
+    EXPECT_TRUE(ListFolder(s.program).empty());
+    lock->reset();
+    saver.join();
+    ASSERT_TRUE(report && report->ok());
+    EXPECT_EQ(ReadFile(s.res), s.content);
+  }
 }
+
+// Once the lock is held the path must still lead to the file that was read,
+// unchanged; otherwise nothing is backed up or written, least of all through a link.
+TEST(WriteWithBackup, FileNoLongerTheOneReadIsRefused) {
+  for (const bool swappedForLink : {false, true}) {
+#ifdef _WIN32
+    if (swappedForLink) continue;  // symbolic links need privileges there
+#endif
+    SCOPED_TRACE(swappedForLink);
+    SaveSetup s;
+    const auto read = RealFileSystem().Inspect(s.res);
+    ASSERT_TRUE(read.ok());
+    FaultyFileSystem files;
+    if (swappedForLink) {
+      const fs::path victim = s.dir.Write("victim.res", s.original);
+      fs::remove(s.res);
+      fs::create_symlink(victim, s.res);
+    } else {
+      files.ReportChanged();
+    }
+    const auto report =
+        WriteWithBackup(s.Env(files), s.res, s.content, {.expected = read->identity});
+    ASSERT_FALSE(report.ok());
+    EXPECT_EQ(report.error().kind, SaveFailure::Kind::kChanged);
+    EXPECT_EQ(report.error().reason, kReasonChanged);
+    s.ExpectUntouched();
+  }
+}
+
+// Taken backup names are passed over before anything is copied.
+TEST(WriteWithBackup, FindsAFreeBackupNameBeforeCopying) {
+  SaveSetup s;
+  for (int k = 1; k <= 60; ++k) {
+    (void)s.dir.Write("program/" + BackupName("20190719140509", k, "Meteor.res"), {1});
+  }
+  FaultyFileSystem files;
+  const auto report = s.Save(files);
+  ASSERT_TRUE(report.ok());
+  EXPECT_EQ(std::count(files.log().begin(), files.log().end(), FsStep::kCopyToNew), 1);
+}
+
+#ifndef _WIN32
+// A write in place cut short keeps its record: once its process is gone the
+// file is reported with its backup, until the backup is restored.
+TEST(WriteWithBackup, InterruptedWriteInPlaceIsReportedUntilRestored) {
+  SaveSetup s;
+  s.original = test::ResBuilder().Filler(10).bytes();
+  (void)s.dir.Write("game/Meteor.res", s.original);
+  const SaveEnvironment env = s.Env(RealFileSystem());
+  ASSERT_TRUE(test::LeaveInterruptedWrite(env, s.res));
+  const auto found = FindInterruptedWrite(env, s.res);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->file, s.res);
+  EXPECT_EQ(ReadFile(found->backup), s.original);
+  EXPECT_NE(ReadFile(s.res), s.original);
+
+  EXPECT_FALSE(RestoreBackup(env, s.res, s.dir.Write("not-res.res", Bytes{'x'})).ok());
+  ASSERT_TRUE(RestoreBackup(env, s.res, found->backup).ok());
+  EXPECT_EQ(ReadFile(s.res), s.original);
+  EXPECT_FALSE(FindInterruptedWrite(env, s.res));
+}
+#endif
+
+#ifdef __linux__
+// A folder marked append-only takes new files but lets none be renamed over
+// another; a file so marked cannot be rewritten. Either is refused before
+// anything is written, with one reason.
+TEST(WriteWithBackup, AppendOnlyFolderOrFileIsRefusedBeforeWriting) {
+  if (::geteuid() != 0) GTEST_SKIP() << "chattr needs root";
+  for (const bool folder : {true, false}) {
+    SCOPED_TRACE(folder);
+    SaveSetup s;
+    if (!folder) fs::create_hard_link(s.res, s.dir.Folder("elsewhere") / "same.res");
+    const std::string marked = (folder ? s.gameFolder : s.res).string();
+    if (std::system(("chattr +a '" + marked + "' 2>/dev/null").c_str()) != 0) {
+      GTEST_SKIP() << "no append-only mark on this file system";
+    }
+    const auto report = s.Save(RealFileSystem());
+    EXPECT_EQ(std::system(("chattr -a '" + marked + "'").c_str()), 0);
+    ASSERT_FALSE(report.ok());
+    EXPECT_EQ(UserText(report.error()),
+              FileInUseMessage(s.res) + "\n" + (folder ? kReasonNoReplace : kReasonReadOnly));
+    s.ExpectUntouched();
+  }
+}
+#endif
 
 // Before anything is written: no backup, no temporary file, the file as it was.
 TEST(WriteWithBackup, ReadOnlyFileIsRefused) {
@@ -455,7 +550,8 @@ TEST(WriteWithBackup, FailingTheKthOperationNeverHarmsTheOriginal) {
     if (report.ok()) {
       // Only a step with a way around may fail without failing the save.
       EXPECT_TRUE(failed == FsStep::kCopyToNew || failed == FsStep::kFacts ||
-                  failed == FsStep::kRemove || failed == FsStep::kRemoveStrays);
+                  failed == FsStep::kRemove || failed == FsStep::kRemoveStrays ||
+                  failed == FsStep::kExists);
       EXPECT_EQ(ReadFile(s.res), s.content);
       EXPECT_EQ(ReadFile(report->backupPath), s.original);
       EXPECT_EQ(ListFolder(s.gameFolder), std::vector<std::string>{"Meteor.res"});

@@ -41,5 +41,23 @@ TEST(Utf8, RoundTripsThroughCodePointsAndUtf16) {
   EXPECT_EQ(again, text);
 }
 
+// Values in messages: shortened with "…" (a path in the middle), control
+// characters and bytes that are not UTF-8 as escapes.
+TEST(ForMessage, ShortensAndEscapes) {
+  const struct {
+    std::string text;
+    std::size_t limit;
+    bool keepEnd;
+    std::string shown;
+  } cases[] = {
+      {"测试 map", 40, false, "测试 map"},
+      {std::string(41, 'x'), 40, false, std::string(40, 'x') + "…"},
+      {std::string("a\nb\r\t\0\x1B\x7F", 8), 40, false, "a\\nb\\r\\t\\0\\x1B\\x7F"},
+      {"\xB2\xE2.res \xC2\x85\xE2\x80\xAE", 40, false, "\\xB2\\xE2.res \\u0085\\u202E"},
+      {"/games/" + std::string(100, 'd') + "/Meteor.res", 20, true, "/games/ddd…Meteor.res"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ForMessage(c.text, c.limit, c.keepEnd), c.shown) << c.text;
+}
+
 }  // namespace
 }  // namespace tessaly

@@ -14,14 +14,23 @@
 
 #include "resfile/save.hpp"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace tessaly::test {
 
 enum class FsStep {
   kIsRegularFile,
+  kInspect,
+  kExists,
   kResolveLinks,
   kIsWritable,
   kFacts,
   kLockFolder,
+  kLockFile,
+  kAllowsReplace,
   kRemoveStrays,
   kCreateDirectories,
   kCopyToNew,
@@ -35,6 +44,10 @@ enum class FsStep {
   switch (step) {
     case FsStep::kIsRegularFile:
       return "IsRegularFile";
+    case FsStep::kInspect:
+      return "Inspect";
+    case FsStep::kExists:
+      return "Exists";
     case FsStep::kResolveLinks:
       return "ResolveLinks";
     case FsStep::kIsWritable:
@@ -43,6 +56,10 @@ enum class FsStep {
       return "Facts";
     case FsStep::kLockFolder:
       return "LockFolder";
+    case FsStep::kLockFile:
+      return "LockFile";
+    case FsStep::kAllowsReplace:
+      return "AllowsReplace";
     case FsStep::kRemoveStrays:
       return "RemoveStrays";
     case FsStep::kCreateDirectories:
@@ -81,6 +98,8 @@ class FaultyFileSystem final : public FileSystem {
   // Facts say the owner cannot be kept on a new file, as for a user saving
   // another user's file.
   void OwnerCannotBeKept() { ownerCannotBeKept_ = true; }
+  // Inspect sees the file changed (another program wrote it since it was read).
+  void ReportChanged() { reportChanged_ = true; }
   // Stops failing, so that a retry runs on the real file system.
   void Heal() {
     failNth_ = 0;
@@ -100,6 +119,16 @@ class FaultyFileSystem final : public FileSystem {
     }
     return inner_.IsRegularFile(p);
   }
+  Result<PathState, IoError> Inspect(const std::filesystem::path& p) override {
+    if (ShouldFail(FsStep::kInspect, p)) return Fail(Injected(FsStep::kInspect));
+    auto state = inner_.Inspect(p);
+    if (state && reportChanged_) ++state->identity.modified;
+    return state;
+  }
+  bool Exists(const std::filesystem::path& p) override {
+    if (ShouldFail(FsStep::kExists, p)) return false;
+    return inner_.Exists(p);
+  }
   Result<std::filesystem::path, IoError> ResolveLinks(const std::filesystem::path& p) override {
     if (ShouldFail(FsStep::kResolveLinks, p)) return Fail(Injected(FsStep::kResolveLinks));
     return inner_.ResolveLinks(p);
@@ -114,10 +143,18 @@ class FaultyFileSystem final : public FileSystem {
     if (facts && ownerCannotBeKept_) facts->ownerCanBeKept = false;
     return facts;
   }
-  Result<std::unique_ptr<FolderLock>, IoError> LockFolder(
-      const std::filesystem::path& folder) override {
+  Result<std::unique_ptr<FsLock>, IoError> LockFolder(
+      const std::filesystem::path& folder, const std::filesystem::path& lockFiles) override {
     if (ShouldFail(FsStep::kLockFolder, folder)) return Fail(Injected(FsStep::kLockFolder));
-    return inner_.LockFolder(folder);
+    return inner_.LockFolder(folder, lockFiles);
+  }
+  Result<std::unique_ptr<FsLock>, IoError> LockFile(const std::filesystem::path& file) override {
+    if (ShouldFail(FsStep::kLockFile, file)) return Fail(Injected(FsStep::kLockFile));
+    return inner_.LockFile(file);
+  }
+  Result<bool, IoError> AllowsReplace(const std::filesystem::path& folder) override {
+    if (ShouldFail(FsStep::kAllowsReplace, folder)) return Fail(Injected(FsStep::kAllowsReplace));
+    return inner_.AllowsReplace(folder);
   }
   void RemoveStrays(const std::filesystem::path& folder) override {
     if (ShouldFail(FsStep::kRemoveStrays, folder)) return;
@@ -138,17 +175,20 @@ class FaultyFileSystem final : public FileSystem {
     }
     return inner_.CopyToNew(from, to);
   }
-  IoStatus WriteNew(const std::filesystem::path& to, std::span<const std::uint8_t> bytes,
-                    const std::optional<FileFacts>& facts) override {
+  IoStatus WriteNew(const std::filesystem::path& to, Pieces bytes,
+                    const std::optional<FileFacts>& facts, const SharedBytes* shared) override {
     if (ShouldFail(FsStep::kWriteNew, to)) return Fail(Injected(FsStep::kWriteNew));
-    return inner_.WriteNew(to, bytes, facts);
+    return inner_.WriteNew(to, bytes, facts, shared);
   }
   // A failing in-place write stops half way, as a full disk would, so the
   // file really is damaged when the failure is reported.
-  IoStatus WriteInPlace(const std::filesystem::path& file,
-                        std::span<const std::uint8_t> bytes) override {
+  IoStatus WriteInPlace(const std::filesystem::path& file, Pieces bytes) override {
     if (ShouldFail(FsStep::kWriteInPlace, file)) {
-      (void)inner_.WriteInPlace(file, bytes.first(bytes.size() / 2));
+      std::vector<std::uint8_t> half;
+      for (const auto piece : bytes) half.insert(half.end(), piece.begin(), piece.end());
+      half.resize(half.size() / 2);
+      const std::span<const std::uint8_t> pieces[] = {half};
+      (void)inner_.WriteInPlace(file, pieces);
       return Fail(Injected(FsStep::kWriteInPlace));
     }
     return inner_.WriteInPlace(file, bytes);
@@ -183,6 +223,7 @@ class FaultyFileSystem final : public FileSystem {
   std::filesystem::path onlyInside_;
   bool reportMissing_ = false;
   bool ownerCannotBeKept_ = false;
+  bool reportChanged_ = false;
   int calls_ = 0;
   int failures_ = 0;
   std::vector<FsStep> log_;
@@ -204,5 +245,27 @@ class FixedClock : public Clock {
  private:
   std::tm time_{};
 };
+
+#ifndef _WIN32
+// Leaves what a save killed while it wrote into `file` itself leaves: a child
+// process writes in place, fails half way (putting the old bytes back fails
+// too), and ends, keeping its record in env.userBackupFolder. True when it did.
+[[nodiscard]] inline bool LeaveInterruptedWrite(const SaveEnvironment& env,
+                                                const std::filesystem::path& file) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    FaultyFileSystem files;
+    files.OwnerCannotBeKept();
+    files.FailStep(FsStep::kWriteInPlace);
+    const std::uint8_t content[] = {'h', 'a', 'l', 'f', ' ', 'n', 'e', 'w'};
+    const auto saved = WriteWithBackup(
+        SaveEnvironment{files, env.clock, env.programFolder, env.userBackupFolder}, file, content);
+    ::_exit(!saved.ok() && saved.error().kind == SaveFailure::Kind::kDamaged ? 0 : 1);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  return status == 0;
+}
+#endif
 
 }  // namespace tessaly::test

@@ -399,21 +399,30 @@ TEST(SaveDocument, LastRecordCutAfterItsStoryOrderIsKeptAndWrittenWhole) {
   EXPECT_EQ(ReadFile(s.res), whole);
 }
 
-TEST(SaveDocument, BackupHoldsTheFileAsItIsOnDisk) {
+// The file changes on disk after loading: the save is refused and writes
+// nothing; told to overwrite, the backup takes the disk's bytes and the new
+// file the header that was loaded.
+TEST(SaveDocument, FileChangedSinceLoadingIsOverwrittenOnlyWhenAsked) {
   DiskSetup s(ThreeMaps());
   Document doc = s.Load();
-  // The file changes on disk after loading: the backup takes the disk's bytes,
-  // the new file takes the header that was loaded.
   Bytes changed = s.original;
   changed.push_back(0xEE);
   changed[60] = 0x99;
   s.dir.Write("game/Meteor.res", changed);
-  const auto saved = SaveDocument(doc, s.Env());
+  const auto refused = SaveDocument(doc, s.Env());
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(std::get<SaveFailure>(refused.error()).kind, SaveFailure::Kind::kChanged);
+  EXPECT_EQ(ReadFile(s.res), changed);
+  EXPECT_TRUE(ListFolder(s.program).empty());
+
+  const auto saved = SaveDocument(doc, s.Env(), {.overwriteChanged = true});
   ASSERT_TRUE(saved.ok()) << ErrorText(saved.error());
   EXPECT_EQ(saved->backupPath, s.program / PathFromUtf8("[20190719140509备份]Meteor.res"));
   EXPECT_EQ(ReadFile(saved->backupPath), changed);
   EXPECT_EQ(ReadFile(s.res), s.original);
   EXPECT_EQ(ListFolder(s.res.parent_path()), Strings{"Meteor.res"});
+  // The document now stands for the file written: the next save needs no question.
+  EXPECT_TRUE(SaveDocument(doc, s.Env()).ok());
 }
 
 TEST(SaveDocument, InvalidValuesTouchNothingOnDisk) {
@@ -495,10 +504,11 @@ TEST(SaveDocument, FailedReloadKeepsTheDocumentAsItWas) {
     EXPECT_EQ(doc.headerEnd, 153U);
     EXPECT_EQ(doc.extraCount, 2);
 
-    // With the file put back, saving again writes what the first save meant to.
+    // With the file put back (another file now, so the user confirms),
+    // saving again writes what the first save meant to.
     fs::remove_all(s.res);
     s.dir.Write("game/Meteor.res", s.original);
-    ASSERT_TRUE(SaveDocument(doc, s.Env()).ok());
+    ASSERT_TRUE(SaveDocument(doc, s.Env(), {.overwriteChanged = true}).ok());
     EXPECT_EQ(ReadFile(s.res), *expected);
     EXPECT_EQ(DisplayItems(doc.table), (Strings{"1:B", "2:A", "3:C"}));
   }

@@ -40,6 +40,15 @@ class FakePrompts final : public Prompts {
     return answer;
   }
 
+  // Kept as "text [是/否]" and answered from `yesNo` (empty: 否, the default).
+  bool AskYesNo(const QString& text, QWidget*) override {
+    questions.append(text + " [" + kYesButton + "/" + kNoButton + "]");
+    if (yesNo.empty()) return false;
+    const bool answer = yesNo.front();
+    yesNo.pop_front();
+    return answer;
+  }
+
   void AnswerPath(const QString& path) { answers.push_back({FileChoice::Kind::kChosen, path}); }
   void AnswerCancel() { answers.push_back({FileChoice::Kind::kCancelled, {}}); }
 
@@ -54,6 +63,7 @@ class FakePrompts final : public Prompts {
   std::deque<Answer> replies;
   std::vector<FileDialogRequest> requests;
   std::deque<FileChoice> answers;
+  std::deque<bool> yesNo;
 };
 
 }  // namespace tessaly::ui::test

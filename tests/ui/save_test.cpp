@@ -148,6 +148,27 @@ class SaveTest : public QObject {
     }
   }
 
+  // Another program changed the file since it was loaded: 保存 asks first; 否
+  // writes nothing, 是 saves, and the backup keeps that program's bytes.
+  void changedFileIsOverwrittenOnlyWhenConfirmed() {
+    for (const bool yes : {false, true}) {
+      Editor ed(QStringList{"甲", "乙"});
+      const auto changed = ResWithNames({"丙"});
+      (void)ed.dir.Write("Meteor.res", changed);
+      ed.prompts.yesNo.push_back(yes);
+      ed.click(QStringLiteral("Command1"));
+      QCOMPARE(ed.prompts.questions.size(), 1);
+      QVERIFY(
+          ed.prompts.questions.front().contains(QStringLiteral("在读取后被其他程序修改或替换")));
+      QCOMPARE(ed.prompts.texts(), (yes ? QStringList{"修改成功！"} : QStringList{}));
+      QCOMPARE(ItemsOnDisk(ed.resPath), (yes ? QStringList{"1:甲", "2:乙"} : QStringList{"1:丙"}));
+      const auto backups = ListFolder(ed.programFolder());
+      QCOMPARE(backups.size(), std::size_t{yes ? 1U : 0U});
+      if (yes)
+        QCOMPARE(ItemsOnDisk(ed.programFolder() / PathFromUtf8(backups[0])), QStringList{"1:丙"});
+    }
+  }
+
   // Each operation through the window, then 保存, then the file read anew.
   void operationReachesFile_data() {
     QTest::addColumn<QString>("operation");

@@ -134,6 +134,28 @@ class StartupTest : public QObject {
     QVERIFY(fake.requests.empty());
     QCOMPARE(form->document().resPath, res);
   }
+
+  // The last save of the file was cut short while it wrote into the file: 是
+  // restores the backup and opens it; 否 opens the file as it is.
+  void interruptedSaveOffersItsBackup() {
+    for (const bool restore : {true, false}) {
+      TempDir dir;
+      const auto original = ResWithNames({"甲", "乙"});
+      const auto res = dir.Write("Meteor.res", original);
+      FakePrompts fake;
+      tessaly::test::FaultyFileSystem files;
+      FixedClock clock;
+      const tessaly::SaveEnvironment env{files, clock, dir.path(), dir.path() / "user"};
+      QVERIFY(tessaly::test::LeaveInterruptedWrite(env, res));
+      fake.yesNo.push_back(restore);
+      const auto form = StartEditor(fake, res, env);
+      QCOMPARE(fake.questions.size(), 1);
+      QVERIFY(fake.questions.front().contains(QStringLiteral("上次保存时被中断")));
+      QVERIFY(form != nullptr);
+      QVERIFY(fake.messages.empty());
+      QCOMPARE(tessaly::test::ReadFile(res) == original, restore);
+    }
+  }
 #endif
 
   void fileDialogModes_data() {
