@@ -153,7 +153,9 @@ TEST_F(CommandsTest, RefusedOrUnreadableFileGivesStatusTwoAndOnlyStderr) {
         EXPECT_EQ(run.err, f.expectedErr) << f.name << " " << args[0];
       } else {
         EXPECT_NE(run.err.find(f.expectedErr), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find(f.path), std::string::npos) << run.err;
+        // The message names the file (a long path is shortened in its middle).
+        const std::string name = f.path.substr(f.path.find_last_of("/\\") + 1);
+        EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
       }
     }
     if (regular) {
