@@ -1,6 +1,7 @@
 #include "form1.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -17,10 +18,12 @@
 #include <QTimer>
 #include <variant>
 
+#include "backups_dialog.hpp"
 #include "chinese_look.hpp"
 #include "form2.hpp"
 #include "map_list_model.hpp"
 #include "map_list_view.hpp"
+#include "resfile/text_path.hpp"
 #include "table/messages.hpp"
 #include "text_fields.hpp"
 #include "twips.hpp"
@@ -132,6 +135,8 @@ void Form1::BuildControls() {
                        Twips(7680, 5640, 1815, 495));
   saveButton_ = Button(this, QStringLiteral("Command1"), QStringLiteral("保存"),
                        Twips(1080, 5640, 1695, 495));
+  saveButton_->setToolTip(
+      QStringLiteral("保存（Ctrl+S）：先备份原文件，再写入。按 Ctrl+H 查看和比较备份。"));
 
   addButton_ = Named(new WrappingButton(QStringLiteral("添加"), this), QStringLiteral("添加"),
                      Twips(3120, 2760, 360, 720));
@@ -270,6 +275,7 @@ void Form1::AddKeys() {
   }
   key(this, undo, Qt::WindowShortcut, &Form1::UndoPressed);
   key(this, redo, Qt::WindowShortcut, &Form1::RedoPressed);
+  key(this, {QKeySequence(Qt::CTRL | Qt::Key_H)}, Qt::WindowShortcut, &Form1::BackupsPressed);
 }
 
 std::optional<std::size_t> Form1::SelectedRow() const {
@@ -392,6 +398,30 @@ void Form1::SaveClicked() {
   history_.Clear();
   prompts_.Information(QString::fromUtf8(kSaveDoneMessage), this);
   UpdateButtons();
+}
+
+void Form1::BackupsPressed() {
+  // Each backup is read and compared once; hundreds of large ones take seconds.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::vector<BackupState> backups = BackupsOf(doc_, saveEnv_);
+  QApplication::restoreOverrideCursor();
+  BackupsDialog dialog(std::move(backups), Utf8(PathToUtf8(doc_.resPath.filename())), this);
+  connect(&dialog, &BackupsDialog::RestoreRequested, this, &Form1::RestoreChosen);
+  dialog.exec();
+}
+
+// NOT WIRED YET: restoring writes the backup over the file through the saving
+// code's restore and loads the file again; until that lands, 恢复 only asks.
+void Form1::RestoreChosen(const BackupState& backup) {
+  const QString question =
+      QStringLiteral(
+          "用 %1 的备份（%2 个地图）替换“%3”吗？\n当前文件会先备份；窗口中未保存的修改会丢失。")
+          .arg(Utf8(BackupTimeText(backup.file)))
+          .arg(backup.maps)
+          .arg(Utf8(PathToUtf8(doc_.resPath.filename())));
+  if (!prompts_.Ask(question, this)) return;
+  // TODO(restore): restore `backup.file.path` over doc_.resPath, then reload
+  // the document and clear the history as a save does.
 }
 
 void Form1::AboutClicked() {

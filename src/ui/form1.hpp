@@ -13,7 +13,8 @@
 //
 // Keys: Ctrl+S saves; Delete in the list deletes; Alt+Up and Alt+Down move;
 // Ctrl+Z undoes a change of the table and Ctrl+Y or Ctrl+Shift+Z redoes it,
-// except in a text field, where they undo and redo typing.
+// except in a text field, where they undo and redo typing. Ctrl+H lists the
+// backups of the open file (BackupsDialog).
 
 #include <QString>
 #include <QWidget>
@@ -23,6 +24,7 @@
 
 #include "prompts.hpp"
 #include "resfile/save.hpp"
+#include "table/backup_list.hpp"
 #include "table/document.hpp"
 #include "table/edit.hpp"
 #include "table/history.hpp"
@@ -77,6 +79,9 @@ class Form1 : public QWidget {
   void AboutClicked();
   void UndoPressed();
   void RedoPressed();
+  void BackupsPressed();
+  // 恢复 in the list of backups.
+  void RestoreChosen(const tessaly::BackupState& backup);
 
  private:
   void BuildControls();

@@ -1,5 +1,6 @@
 #include "prompts.hpp"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -19,20 +20,37 @@ int MessageBoxMinimumWidth(const QString& title) {
   return std::max(kMinimumMessageWidth, titleWidth * 3 / 2 + kTitleBarExtras);
 }
 
+namespace {
+
+// QMessageBox fits its width to the text, so a short text made a box whose
+// title bar showed "T…"; it ignores a minimum width, but not its layout's.
+void KeepTitleWhole(QMessageBox& box) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(MessageBoxMinimumWidth(box.windowTitle()), 0,
+                                  QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
+
+}  // namespace
+
 void QtPrompts::ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) {
   QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
   if (icon == MessageIcon::kWarning) boxIcon = QMessageBox::Warning;
   if (icon == MessageIcon::kCritical) boxIcon = QMessageBox::Critical;
-  const QString title = QString::fromUtf8(kAppTitle);
-  QMessageBox box(boxIcon, title, text, QMessageBox::Ok, parent);
-  // QMessageBox fits its width to the text, so a short text made a box whose
-  // title bar showed "T…"; it ignores a minimum width, but not its layout's.
-  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-    grid->addItem(new QSpacerItem(MessageBoxMinimumWidth(title), 0, QSizePolicy::Minimum,
-                                  QSizePolicy::Expanding),
-                  grid->rowCount(), 0, 1, grid->columnCount());
-  }
+  QMessageBox box(boxIcon, QString::fromUtf8(kAppTitle), text, QMessageBox::Ok, parent);
+  KeepTitleWhole(box);
   box.exec();
+}
+
+bool QtPrompts::Ask(const QString& text, QWidget* parent) {
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle), text,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+  box.setDefaultButton(QMessageBox::No);
+  KeepTitleWhole(box);
+  return box.exec() == QMessageBox::Yes;
 }
 
 std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, QWidget* parent) {

@@ -44,6 +44,9 @@ class Prompts {
 
   // A modal box titled kAppTitle with one OK button.
   virtual void ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) = 0;
+  // A modal question titled kAppTitle with the buttons 是 and 否, 否 the
+  // default; true when 是 was pressed.
+  virtual bool Ask(const QString& text, QWidget* parent) = 0;
   // A modal file dialog; returns when it closes.
   virtual FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) = 0;
 
@@ -62,6 +65,7 @@ class Prompts {
 class QtPrompts final : public Prompts {
  public:
   void ShowMessage(MessageIcon icon, const QString& text, QWidget* parent) override;
+  bool Ask(const QString& text, QWidget* parent) override;
   FileChoice ChooseFile(const FileDialogRequest& request, QWidget* parent) override;
 };
 

@@ -22,6 +22,15 @@ class FakePrompts final : public Prompts {
     messages.push_back({icon, text});
   }
 
+  // Records the question; answers from `yesNo`, 否 when it is empty.
+  bool Ask(const QString& text, QWidget*) override {
+    questions.push_back(text);
+    if (yesNo.empty()) return false;
+    const bool yes = yesNo.front();
+    yesNo.pop_front();
+    return yes;
+  }
+
   FileChoice ChooseFile(const FileDialogRequest& request, QWidget*) override {
     requests.push_back(request);
     if (answers.empty()) return {FileChoice::Kind::kCancelled, {}};
@@ -41,6 +50,8 @@ class FakePrompts final : public Prompts {
 
   std::vector<RecordedMessage> messages;
   std::vector<FileDialogRequest> requests;
+  std::vector<QString> questions;
+  std::deque<bool> yesNo;
   std::deque<FileChoice> answers;
 };
 

@@ -4,8 +4,11 @@
 // a save and a reload.
 
 #include <QApplication>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include "table/messages.hpp"
+#include "ui/backups_dialog.hpp"
 #include "ui/chinese_look.hpp"
 #include "ui_support.hpp"
 
@@ -200,6 +203,33 @@ class KeysTest : public QObject {
 
   // The walk-through: keys first, then the mouse for a map, its model field
   // and 写入; a save; and the file read anew.
+  // Ctrl+H lists the backups against the table in the window; 恢复 asks first.
+  void ctrlHListsTheBackupsAndRestoreAsks() {
+    Editor ed(ThreeMaps());
+    QVERIFY(ed.find<QPushButton>(QStringLiteral("Command1"))->toolTip().contains("Ctrl+H"));
+    ResBuilder older;
+    older.Filler(10).Record({.nameBytes = Gbk("甲"), .model = 1}).CountFromRecords();
+    ed.dir.Write("program/[20190719140509备份]Meteor.res", older.bytes());
+    Activate(ed);
+    QStringList row;
+    bool restoreBeforeChoice = true;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<BackupsDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("BackupList"));
+      auto* restore = dialog->findChild<QPushButton*>(QStringLiteral("恢复"));
+      for (int column = 0; column < 3; ++column) row.append(list->topLevelItem(0)->text(column));
+      restoreBeforeChoice = restore->isEnabled();
+      list->setCurrentItem(list->topLevelItem(0));
+      QTest::mouseClick(restore, Qt::LeftButton);
+      dialog->reject();
+    });
+    Press(Qt::Key_H, Qt::ControlModifier);
+    QCOMPARE(row, QStringList({"2019-07-19 14:05:09", "1", "+2 −0 ~0"}));
+    QVERIFY(!restoreBeforeChoice);
+    QCOMPARE(ed.prompts.questions.size(), 1U);
+  }
+
   void keyboardWalkThroughSavedAndReloaded() {
     Editor ed(ThreeMaps());
     Activate(ed);
