@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "cli_support.hpp"
@@ -13,26 +12,15 @@ using namespace tessaly::cli::test;
 using tessaly::test::Gbk;
 using tessaly::test::ResBuilder;
 
-Bytes OldFile() {
-  return ResBuilder()
-      .Filler(20)
-      .Record({.nameBytes = Gbk("测试"), .model = 5})
-      .Record({.nameBytes = Gbk("北门"), .model = 300, .listFlag = 10, .modeByte = 5})
-      .Record({.nameBytes = Gbk("青石镇")})
-      .CountFromRecords()
-      .bytes();
+Bytes File(const std::vector<tessaly::test::RecordValues>& maps) {
+  ResBuilder builder;
+  builder.Filler(20);
+  for (const auto& map : maps) builder.Record(map);
+  return builder.CountFromRecords().bytes();
 }
-
+Bytes OldFile() { return File({{Gbk("测试")}, {Gbk("北门"), 300, 10, 5}, {Gbk("青石镇")}}); }
 // 青石镇 first, 测试 with model 6 and without 剧情, 北门 gone, 新图 added.
-Bytes NewFile() {
-  return ResBuilder()
-      .Filler(20)
-      .Record({.nameBytes = Gbk("青石镇")})
-      .Record({.nameBytes = Gbk("测试"), .model = 6, .modeByte = 16})
-      .Record({.nameBytes = Gbk("新图")})
-      .CountFromRecords()
-      .bytes();
-}
+Bytes NewFile() { return File({{Gbk("青石镇")}, {Gbk("测试"), 6, 11, 16}, {Gbk("新图")}}); }
 
 class CompareTest : public ::testing::Test {
  protected:
@@ -48,7 +36,8 @@ TEST_F(CompareTest, DiffPrintsEachDifferenceAndExitsAsDiffDoes) {
   const std::string before = Write("old.res", OldFile());
   const std::string after = Write("new.res", NewFile());
   const std::string header = Write("header.res", ResBuilder().Filler(20, 1).bytes());
-  const std::string empty = Write("empty.res", ResBuilder().Filler(20).bytes());
+  const std::string empty = Write("empty.res", File({}));
+  const std::string bad = Write("bad.res", AsBytes("not a file of maps"));
   const struct {
     std::vector<std::string> args;
     int status;
@@ -63,19 +52,16 @@ TEST_F(CompareTest, DiffPrintsEachDifferenceAndExitsAsDiffDoes) {
        kExitDiffer,
        "表头不同（第一个地图之前除条目数以外的字节）\n+0 −0 ~0 表头不同\n"},
       {{"diff", before, Utf8Path(dir_.path() / "none.res")}, kExitFileError, ""},
-      {{"diff", Write("bad.res", AsBytes("not a file of maps")), before}, kExitFileError, ""},
+      {{"diff", bad, before}, kExitFileError, ""},
   };
   for (const auto& c : cases) {
     const CliRun run = Cli(c.args);
     EXPECT_EQ(run.status, c.status) << c.args[2];
     EXPECT_EQ(run.out, c.out) << c.args[2];
-    EXPECT_EQ(run.err.empty(), c.status != kExitFileError) << run.err;
   }
-  EXPECT_TRUE(Cli({"diff", Utf8Path(dir_.path() / "bad.res"), before})
-                  .err.starts_with(Utf8Path(dir_.path() / "bad.res") + "："));
-
+  // A file that is no Meteor.res is named: the refusal itself does not say which.
+  EXPECT_TRUE(Cli({"diff", bad, before}).err.starts_with(bad + "："));
   const auto json = nlohmann::json::parse(Cli({"diff", "--json", before, after}).out);
-  EXPECT_EQ(json["summary"], "+1 −1 ~1 ↕1");
   EXPECT_EQ(json["changed"][0]["fields"][1],
             (nlohmann::json{{"field", "剧情"}, {"old", true}, {"new", false}}));
 }
@@ -86,13 +72,11 @@ TEST_F(CompareTest, BackupsListsTheFilesBackupsNewestFirst) {
   EXPECT_NE(Cli({"backups", file}).err.find("没有找到“Meteor.res”的备份"), std::string::npos);
 
   std::filesystem::create_directories(env_.UserFolder());
-  const auto put = [](const std::filesystem::path& folder, const std::string& name,
-                      const Bytes& bytes) {
-    const auto path = folder / PathFromUtf8(name);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return Utf8Path(path);
+  const auto put = [&](const std::filesystem::path& folder, const std::string& name,
+                       const Bytes& bytes) {
+    std::filesystem::copy_file(dir_.Write("copy", bytes), folder / PathFromUtf8(name),
+                               std::filesystem::copy_options::overwrite_existing);
+    return Utf8Path(folder / PathFromUtf8(name));
   };
   const auto older = put(env_.ProgramFolder(), "[20240501120000备份]Meteor.res", OldFile());
   const auto same = put(env_.ProgramFolder(), "[20240501120000-2备份]Meteor.res", NewFile());
@@ -106,12 +90,9 @@ TEST_F(CompareTest, BackupsListsTheFilesBackupsNewestFirst) {
                          std::to_string(OldFile().size()) + " 字节  3 个地图  +1 −1 ~1 ↕1  " +
                          older + "\n");
 
-  const auto json = nlohmann::json::parse(Cli({"backups", "--json", file}).out);
-  EXPECT_EQ(json["backups"].size(), 3U);
-  EXPECT_TRUE(json["backups"][0]["maps"].is_null());
-  EXPECT_EQ(json["backups"][1]["sequence"], 2);
-  EXPECT_EQ(json["backups"][2]["removed"], 1);
-  EXPECT_EQ(json["backups"][2]["difference"], "+1 −1 ~1 ↕1");
+  const auto json = nlohmann::json::parse(Cli({"backups", "--json", file}).out)["backups"];
+  EXPECT_TRUE(json[0]["maps"].is_null());
+  EXPECT_EQ(json[2]["removed"], 1);
 }
 
 }  // namespace

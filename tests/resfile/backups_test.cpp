@@ -23,7 +23,6 @@ TEST(ParseBackupName, TakesExactlyTheNamesSavingGives) {
       {longName, "[20240501120000备份]" + longName, std::nullopt},
       {"Meteor.res", "[20240501120000-1备份]Meteor.res", std::nullopt},
       {"Meteor.res", "[20240501120000-02备份]Meteor.res", std::nullopt},
-      {"Meteor.res", "[2024050112000备份]Meteor.res", std::nullopt},
       {"Meteor.res", "[2024050112000x备份]Meteor.res", std::nullopt},
       {"Meteor.res", "[20240501120000备份]Meteor.res.bak", std::nullopt},
       {"Meteor.res", "[20240501120000备份]Other.res", std::nullopt},
