@@ -22,10 +22,10 @@ struct Decoded {
 // costs far more than the rest of loading a name. 0 is a pair not yet asked
 // about (no pair decodes to U+0000); U+FFFD one that is no character.
 // Threads that fill the same entry store the same value.
-std::atomic<char32_t> gPairs[128 * 256];
+std::atomic<char32_t> decodedPairs[128 * 256];
 
 std::optional<char32_t> DecodePairOnce(std::uint8_t lead, std::uint8_t trail) {
-  std::atomic<char32_t>& known = gPairs[(lead - 0x80U) * 256U + trail];
+  std::atomic<char32_t>& known = decodedPairs[(lead - 0x80U) * 256U + trail];
   char32_t c = known.load(std::memory_order_relaxed);
   if (c == 0) {
     c = codepage936::DecodePair(lead, trail).value_or(0xFFFD);

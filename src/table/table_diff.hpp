@@ -59,7 +59,8 @@ struct TableDiff {
   }
 };
 
-// A table's maps in display order with the index of their names.
+// A table's maps in display order with the index of their names. It refers
+// to the table's entries, which must not change while it is in use.
 class TableIndex {
  public:
   explicit TableIndex(const MapTable& table);
