@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <map>
 #include <ostream>
 
 #include "cli/interchange.hpp"
@@ -400,22 +399,19 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
                       "Accept a MAPS without any map, which deletes every map of FILE");
   importCmd->footer(kImportFooter);
 
-  // Both spellings of each, in any case.
-  const std::map<std::string, TextEncoding> encodings = {{"utf-8", TextEncoding::kUtf8},
-                                                         {"utf8", TextEncoding::kUtf8},
-                                                         {"gbk", TextEncoding::kGbk},
-                                                         {"cp936", TextEncoding::kGbk}};
-  TextEncoding encoding = TextEncoding::kUtf8;
+  // utf-8 or gbk (cp936 and utf8 too), in any case.
+  std::string encodingName = "utf-8";
+  const auto encodingNames = CLI::IsMember({"utf-8", "utf8", "gbk", "cp936"}, CLI::ignore_case);
   importCmd
-      ->add_option("--encoding", encoding,
+      ->add_option("--encoding", encodingName,
                    "The encoding of MAPS: utf-8 (the default) or gbk, as a spreadsheet program on "
                    "a Chinese Windows saves \"CSV (逗号分隔)\"")
-      ->transform(CLI::CheckedTransformer(encodings, CLI::ignore_case))
+      ->transform(encodingNames)
       ->type_name("ENCODING");
   exportCmd
-      ->add_option("--encoding", encoding,
+      ->add_option("--encoding", encodingName,
                    "With --csv: utf-8 (the default, with a byte-order mark) or gbk (no mark)")
-      ->transform(CLI::CheckedTransformer(encodings, CLI::ignore_case))
+      ->transform(encodingNames)
       ->type_name("ENCODING")
       ->needs(exportCmd->get_option("--csv"));
 
@@ -440,6 +436,8 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
   } catch (const CLI::ParseError& e) {
     return app.exit(e, out, err);
   }
+  const TextEncoding encoding =
+      encodingName == "gbk" || encodingName == "cp936" ? TextEncoding::kGbk : TextEncoding::kUtf8;
   const std::filesystem::path path = PathFromUtf8(file);
   if (*list) return List(path, out, err);
   if (*dump) return Dump(path, json, out, err);
