@@ -90,5 +90,9 @@ if [ -x "$bin/window_bench" ]; then
   QT_QPA_PLATFORM=offscreen "$bin/window_bench" "$files/many-maps.res"
 fi
 
+# tessaly-cli backups: 200 backups of a 32767-map file, each read once and
+# compared with the file, which is read once.
+"$bin/backups_bench"
+
 "$bin/core_bench" --benchmark_filter='Write|Add|Delete|Move|Find|RowOf|Save|Build|UndoRedo' \
   --benchmark_min_time=0.2

@@ -7,10 +7,12 @@
 #include <ostream>
 
 #include "cli/interchange.hpp"
+#include "cli/reports.hpp"
 #include "resfile/io_reason.hpp"
 #include "resfile/loader.hpp"
 #include "resfile/text_path.hpp"
 #include "table/apply_maps.hpp"
+#include "table/backup_list.hpp"
 #include "table/messages.hpp"
 #include "version.hpp"
 
@@ -20,19 +22,30 @@ namespace {
 // Larger than any map file: 65535 maps take a few MB as JSON or CSV.
 constexpr std::uint64_t kMaxMapsFileBytes = std::uint64_t{64} << 20;
 
+// How a command that only compares takes a file whose last save was cut
+// short, and whether a refusal names the file (it does not name it itself).
+struct OpenFor {
+  bool comparing = false;
+  bool namePath = false;
+};
+
 // Loads a file or reports why not; nothing is written to `out` on failure. A
 // file whose last write in place was cut short may be half old and half new:
-// it is refused, with the way back.
+// it is refused, with the way back; diff and backups, which help find that
+// way, only say so and go on.
 std::optional<Document> Open(const std::filesystem::path& file, const SaveEnvironment& env,
-                             std::ostream& err) {
+                             std::ostream& err, OpenFor how = {}) {
   if (const auto interrupted = FindInterruptedWrite(env, file)) {
     err << InterruptedWriteMessage(*interrupted) << "\n恢复备份：tessaly-cli restore \""
         << PathForMessage(file, kWholePath) << "\" \""
         << PathForMessage(interrupted->backup, kWholePath) << "\"\n";
-    return std::nullopt;
+    if (!how.comparing) return std::nullopt;
   }
   auto doc = LoadDocument(file);
   if (!doc) {
+    if (how.namePath && doc.error().kind == LoadError::Kind::kRefused) {
+      err << PathForMessage(file) << "：";
+    }
     err << doc.error().message << '\n';
     return std::nullopt;
   }
@@ -94,12 +107,17 @@ constexpr const char* kFooter = R"(Examples:
   tessaly-cli export --csv Meteor.res -o maps.csv
   (edit maps.csv in a text editor or a spreadsheet program; save it as CSV UTF-8)
   tessaly-cli import Meteor.res maps.csv         check maps.csv, back up and save Meteor.res
+  tessaly-cli import --encoding gbk Meteor.res maps.csv
+                                                 the same for a CSV saved as GBK (“CSV (逗号分隔)”)
+  tessaly-cli backups Meteor.res                 the backups of Meteor.res, newest first
+  tessaly-cli diff old.res Meteor.res            maps added, removed, moved and changed
   tessaly-cli restore Meteor.res BACKUP          put a backup back (Meteor.res is backed up first)
 
 Run "tessaly-cli COMMAND --help" for the details of a command.
 
 Exit status:
-  0    success
+  0    success (diff: the files do not differ)
+  1    diff: the files differ
   2    FILE is no Meteor.res or cannot be read, its last save was interrupted
        (the message names the backup and the restore command), or MAPS or BACKUP
        cannot be read or holds a value that cannot be stored; the message is on
@@ -131,6 +149,8 @@ CRLF line ends, quotes around a field that holds a comma, a quote or a line brea
 for instance
   1,测试,5,11,110000,3,0
   2,"Forest, north",300,10,000101,7,1
+With --encoding gbk the CSV is GBK instead, without a byte-order mark, for programs that
+read CSV only in the code page of a Chinese Windows; a name that GBK cannot hold is refused.
 Use -o rather than ">" on Windows PowerShell, which would change the encoding.
 
 Example:
@@ -142,6 +162,10 @@ constexpr const char* kImportFooter =
 the header row id,name,model,listFlag,modes,music,storyOrder (as export --csv writes
 it, with or without the byte-order mark; columns in any order, other columns are
 ignored). The kind is taken from the extension, .json or .csv in any case.
+MAPS is read as UTF-8; with --encoding gbk as GBK (what a spreadsheet program on a
+Chinese Windows writes for “CSV (逗号分隔)”), with the same rules as the names in
+FILE: a byte sequence that GBK does not have is refused with its line and column.
+A MAPS that is not UTF-8 but reads as GBK is refused with a hint to add --encoding gbk.
 
 The maps of MAPS replace the whole table of FILE, in the order given: leave a map
 out to delete it, move a row to move it, add a row (id empty) to add a map.
@@ -195,6 +219,30 @@ Example (the names as the refusal prints them):
   tessaly-cli restore Meteor.res "/…/[20261207140509备份]Meteor.res"
 )";
 
+constexpr const char* kDiffFooter =
+    R"(Compares the tables of maps: a map is matched by its name where that name is
+unique in both files, otherwise by its position. One line per difference, from OLD
+to NEW, then a summary: maps added, removed and changed, moved when any were, and
+"表头不同" when the header bytes before the first map differ (the entry count aside):
+  删除 第2个地图“北门”
+  添加 第5个地图“新图”
+  移动 第1个地图“测试” → 第3个
+  修改 第3个地图“青石镇”：模型 5 → 6，模式“剧情” 是 → 否
+  +1 −1 ~1 ↕1
+or "相同" alone. --json prints the same as one document.
+Exit status: 0 the files do not differ, 1 they differ, 2 a file cannot be read.
+)";
+
+constexpr const char* kBackupsFooter =
+    R"(Lists the backups that saving made of FILE: the files named "[yyyymmddhhnnss备份]"
+or "[yyyymmddhhnnss-k备份]" + the name of FILE (shortened where saving shortened it) in
+the folder of tessaly-cli and in the user's backup folder, newest first. Each line
+holds the time of the save, the size, the map count and how FILE differs from the
+backup now (maps added, removed, changed, as diff BACKUP FILE counts them), then the path:
+  2024-05-01 12:00:05  1232 字节  3 个地图  +1 −0 ~1  /games/[20240501120005备份]Meteor.res
+A backup that does not load says why instead. --json prints the same as one document.
+)";
+
 }  // namespace
 
 int List(const std::filesystem::path& file, const SaveEnvironment& env, std::ostream& out,
@@ -224,10 +272,20 @@ int Dump(const std::filesystem::path& file, bool json, const SaveEnvironment& en
 
 int Export(const std::filesystem::path& file, bool csv,
            const std::optional<std::filesystem::path>& output, const SaveEnvironment& env,
-           std::ostream& out, std::ostream& err) {
+           std::ostream& out, std::ostream& err, TextEncoding encoding) {
   const auto doc = Open(file, env, err);
   if (!doc) return kExitFileError;
-  const std::string text = csv ? WriteCsv(*doc) : JsonText(*doc);
+  std::string text;
+  if (csv && encoding == TextEncoding::kGbk) {
+    auto gbk = WriteCsvGbk(*doc);
+    if (!gbk) {
+      err << gbk.error().message << '\n';
+      return kExitFileError;
+    }
+    text = std::move(gbk).value();
+  } else {
+    text = csv ? WriteCsv(*doc) : JsonText(*doc);
+  }
   if (!output) return Emit(text, out, err);
 
   std::error_code ec;
@@ -246,7 +304,8 @@ int Export(const std::filesystem::path& file, bool csv,
 }
 
 int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
-           const SaveEnvironment& env, std::ostream& out, std::ostream& err, bool allowEmpty) {
+           const SaveEnvironment& env, std::ostream& out, std::ostream& err, bool allowEmpty,
+           TextEncoding encoding) {
   // Locked before it is loaded, so that loading, checking and saving are one
   // step against other Tessaly processes. A file that cannot be read is
   // reported by the load; one that appeared meanwhile is locked by the save.
@@ -270,8 +329,22 @@ int Import(const std::filesystem::path& file, const std::filesystem::path& maps,
     err << bytes.error() << '\n';
     return kExitFileError;
   }
-  const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-  auto parsed = extension == ".json" ? ParseMapsJson(text) : ParseMapsCsv(text);
+  std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  const bool csv = extension == ".csv";
+  std::string decoded;
+  if (encoding == TextEncoding::kGbk) {
+    auto gbk = DecodeGbkMaps(text, csv);
+    if (!gbk) {
+      err << mapsName << "：" << gbk.error().message << '\n';
+      return kExitFileError;
+    }
+    decoded = std::move(gbk).value();
+    text = decoded;
+  } else if (const auto utf8 = CheckUtf8Maps(text, csv); !utf8) {
+    err << mapsName << "：" << utf8.error().message << '\n';
+    return kExitFileError;
+  }
+  auto parsed = csv ? ParseMapsCsv(text) : ParseMapsJson(text);
   if (!parsed) {
     err << mapsName << "：" << parsed.error().message << '\n';
     return kExitFileError;
@@ -311,6 +384,43 @@ int Restore(const std::filesystem::path& file, const std::filesystem::path& back
   (void)Emit("恢复成功！\n备份：" + PathForMessage(restored->backupPath, kWholePath) + "\n", out,
              err);
   return kExitOk;
+}
+
+int Diff(const std::filesystem::path& oldFile, const std::filesystem::path& newFile, bool json,
+         const SaveEnvironment& env, std::ostream& out, std::ostream& err) {
+  const OpenFor how{.comparing = true, .namePath = true};
+  const auto before = Open(oldFile, env, err, how);
+  if (!before) return kExitFileError;
+  const auto after = Open(newFile, env, err, how);
+  if (!after) return kExitFileError;
+  const TableDiff diff = CompareTables(before->table, after->table);
+  const bool header = HeaderDiffers(*before, *after);
+  const std::string text =
+      json ? DiffJson(*before, *after, diff, header)
+                     .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+                 '\n'
+           : DiffText(*before, *after, diff, header);
+  if (const int status = Emit(text, out, err); status != kExitOk) return status;
+  return diff.Equal() && !header ? kExitOk : kExitDiffer;
+}
+
+int Backups(const std::filesystem::path& file, bool json, const SaveEnvironment& env,
+            std::ostream& out, std::ostream& err) {
+  const auto doc = Open(file, env, err, OpenFor{.comparing = true});
+  if (!doc) return kExitFileError;
+  const std::vector<std::filesystem::path> folders = {env.programFolder, env.userBackupFolder};
+  const auto backups = DescribeBackups(*doc, FindBackups(file.filename(), folders));
+  if (json) {
+    return Emit(BackupsJson(*doc, folders, backups)
+                        .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+                    '\n',
+                out, err);
+  }
+  if (backups.empty()) {
+    err << "没有找到“" << PathForMessage(file.filename()) << "”的备份（查找了“"
+        << PathForMessage(folders[0]) << "”和“" << PathForMessage(folders[1]) << "”）\n";
+  }
+  return Emit(BackupsText(backups), out, err);
 }
 
 namespace {
@@ -369,21 +479,59 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err,
       ->required();
   restoreCmd->footer(kRestoreFooter);
 
+  // utf-8 or gbk (cp936 and utf8 too), in any case.
+  std::string encodingName = "utf-8";
+  const auto encodingNames = CLI::IsMember({"utf-8", "utf8", "gbk", "cp936"}, CLI::ignore_case);
+  importCmd
+      ->add_option("--encoding", encodingName,
+                   "The encoding of MAPS: utf-8 (the default) or gbk, as a spreadsheet program on "
+                   "a Chinese Windows saves \"CSV (逗号分隔)\"")
+      ->transform(encodingNames)
+      ->type_name("ENCODING");
+  exportCmd
+      ->add_option("--encoding", encodingName,
+                   "With --csv: utf-8 (the default, with a byte-order mark) or gbk (no mark)")
+      ->transform(encodingNames)
+      ->type_name("ENCODING")
+      ->needs(exportCmd->get_option("--csv"));
+
+  std::string newFile;
+  auto* diffCmd = app.add_subcommand(
+      "diff", "Print the differences of the maps of two files: added, removed, moved, changed");
+  diffCmd->add_option("OLD", file, "The older Meteor.res")->type_name("")->required();
+  diffCmd->add_option("NEW", newFile, "The newer Meteor.res")->type_name("")->required();
+  diffCmd->add_flag("--json", json, "Print one JSON document instead");
+  diffCmd->footer(kDiffFooter);
+
+  auto* backupsCmd = app.add_subcommand(
+      "backups", "List the backups of FILE, newest first, with how each differs from FILE now");
+  backupsCmd->add_option("FILE", file, "The Meteor.res whose backups to list")
+      ->type_name("")
+      ->required();
+  backupsCmd->add_flag("--json", json, "Print one JSON document instead");
+  backupsCmd->footer(kBackupsFooter);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e, out, err);
   }
+  const TextEncoding encoding =
+      encodingName == "gbk" || encodingName == "cp936" ? TextEncoding::kGbk : TextEncoding::kUtf8;
   const std::filesystem::path path = PathFromUtf8(file);
   if (*list) return List(path, env, out, err);
   if (*dump) return Dump(path, json, env, out, err);
   if (*exportCmd) {
     std::optional<std::filesystem::path> output;
     if (!outputFile.empty()) output = PathFromUtf8(outputFile);
-    return Export(path, csv, output, env, out, err);
+    return Export(path, csv, output, env, out, err, encoding);
   }
-  if (*importCmd) return Import(path, PathFromUtf8(mapsFile), env, out, err, allowEmpty);
+  if (*importCmd) {
+    return Import(path, PathFromUtf8(mapsFile), env, out, err, allowEmpty, encoding);
+  }
   if (*restoreCmd) return Restore(path, PathFromUtf8(backupFile), env, out, err);
+  if (*diffCmd) return Diff(path, PathFromUtf8(newFile), json, env, out, err);
+  if (*backupsCmd) return Backups(path, json, env, out, err);
   return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "resfile/format.hpp"
+#include "resfile/gbk.hpp"
 #include "resfile/utf8.hpp"
 #include "table/edit.hpp"
 
@@ -465,16 +466,69 @@ std::string CsvField(std::string_view text) {
   return quoted;
 }
 
+namespace {
+
+// One map as a CSV row in UTF-8, with its line end.
+std::string CsvLine(const MapEntry& e) {
+  return std::to_string(e.mapId) + ',' + CsvField(e.name) + ',' + std::to_string(e.model) + ',' +
+         std::to_string(e.listFlag) + ',' + CsvField(e.modeBits) + ',' + std::to_string(e.music) +
+         ',' + std::to_string(e.storyOrder) + "\r\n";
+}
+
+}  // namespace
+
 std::string WriteCsv(const Document& doc) {
   std::string csv(kUtf8Bom);
   csv += kCsvHeader;
   csv += "\r\n";
+  for (const MapEntry& e : doc.table.Records()) csv += CsvLine(e);
+  return csv;
+}
+
+Result<std::string, ImportError> WriteCsvGbk(const Document& doc) {
+  std::string csv(kCsvHeader);
+  csv += "\r\n";
+  std::size_t position = 0;
   for (const MapEntry& e : doc.table.Records()) {
-    csv += std::to_string(e.mapId) + ',' + CsvField(e.name) + ',' + std::to_string(e.model) + ',' +
-           std::to_string(e.listFlag) + ',' + CsvField(e.modeBits) + ',' + std::to_string(e.music) +
-           ',' + std::to_string(e.storyOrder) + "\r\n";
+    ++position;
+    const auto row = EncodeGbk(CsvLine(e));
+    if (!row) {
+      return Fail(ImportError{MapLabel(position, &e.name) +
+                              "的名称含有GBK无法表示的字符，无法写成GBK；请不加 --encoding gbk，"
+                              "写成UTF-8"});
+    }
+    csv += *row;
   }
   return csv;
+}
+
+Result<std::string, ImportError> DecodeGbkMaps(std::string_view bytes, bool csv) {
+  const std::string kind = csv ? "CSV" : "JSON";
+  if (bytes.starts_with(kUtf8Bom)) {
+    return Fail(
+        ImportError{kind + "文件以UTF-8的字节顺序标记开头，是UTF-8编码；请去掉 --encoding gbk"});
+  }
+  auto text = DecodeGbkText(bytes);
+  if (text) return std::move(text).value();
+  const GbkTextError& e = text.error();
+  std::string hex;
+  for (const char c : e.bytes) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    const auto b = static_cast<unsigned char>(c);
+    if (!hex.empty()) hex += ' ';
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 15];
+  }
+  return Fail(ImportError{kind + "第" + std::to_string(e.line) + "行第" + std::to_string(e.column) +
+                          "个字符：字节 " + hex + " 不是GBK字符（按 --encoding gbk 读取）"});
+}
+
+Result<void, ImportError> CheckUtf8Maps(std::string_view bytes, bool csv) {
+  if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
+  if (IsUtf8(bytes) || !DecodeGbkText(bytes)) return {};
+  return Fail(ImportError{std::string(csv ? "CSV" : "JSON") + "文件不是UTF-8编码，但可以按GBK读取" +
+                          (csv ? "（表格程序的“CSV (逗号分隔)”格式就是GBK）" : "") +
+                          "；请加上 --encoding gbk 再导入"});
 }
 
 Result<std::vector<MapValues>, ImportError> ParseMapsJson(std::string_view text) {

@@ -43,6 +43,23 @@ struct ImportError {
 // One CSV field, quoted when RFC 4180 needs it.
 [[nodiscard]] std::string CsvField(std::string_view text);
 
+// The encoding of a CSV or JSON file that import reads or export writes.
+enum class TextEncoding { kUtf8, kGbk };
+
+// The maps as WriteCsv writes them, but in GBK without a byte-order mark, for
+// programs that read CSV in the code page of a Chinese Windows. Refused when
+// a name holds a character GBK lacks (a name whose loaded bytes were no GBK).
+[[nodiscard]] Result<std::string, ImportError> WriteCsvGbk(const Document& doc);
+
+// The text of a MAPS file in GBK as UTF-8, decoded by the rules of map names
+// in Meteor.res. A byte sequence GBK lacks is refused with its line and
+// column; so is a UTF-8 byte-order mark.
+[[nodiscard]] Result<std::string, ImportError> DecodeGbkMaps(std::string_view bytes, bool csv);
+
+// Refuses a MAPS text meant as UTF-8 that is no UTF-8 but reads as GBK, with a
+// message that names --encoding gbk; anything else is left to the parsers.
+[[nodiscard]] Result<void, ImportError> CheckUtf8Maps(std::string_view bytes, bool csv);
+
 // Reads a JSON document with a "maps" array, as DocumentJson writes it; keys
 // other than id, name, model, listFlag, modes, music and storyOrder are ignored.
 [[nodiscard]] Result<std::vector<MapValues>, ImportError> ParseMapsJson(std::string_view text);

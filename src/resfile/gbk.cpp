@@ -1,43 +1,89 @@
 #include "gbk.hpp"
 
+#include <atomic>
+#include <optional>
+
 #include "gbk_codepage.hpp"
 #include "utf8.hpp"
 
 namespace tessaly {
 namespace {
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+// The character that starts at bytes[i] and the bytes it takes: a byte below
+// 128 alone, every other byte with the next one. Nothing for a pair that is
+// no GBK character, or for a lead byte at the very end (never read past).
+struct Decoded {
+  std::optional<char32_t> c;
+  std::size_t size = 1;
+};
+
+// What each pair decodes to, filled as pairs are met: asking the converter
+// costs far more than the rest of loading a name. 0 is a pair not yet asked
+// about (no pair decodes to U+0000); U+FFFD one that is no character.
+// Threads that fill the same entry store the same value.
+std::atomic<char32_t> decodedPairs[128 * 256];
+
+std::optional<char32_t> DecodePairOnce(std::uint8_t lead, std::uint8_t trail) {
+  std::atomic<char32_t>& known = decodedPairs[(lead - 0x80U) * 256U + trail];
+  char32_t c = known.load(std::memory_order_relaxed);
+  if (c == 0) {
+    c = codepage936::DecodePair(lead, trail).value_or(0xFFFD);
+    known.store(c, std::memory_order_relaxed);
+  }
+  if (c == 0xFFFD) return std::nullopt;
+  return c;
+}
+
+Decoded DecodeAt(std::span<const std::uint8_t> bytes, std::size_t i) {
+  const std::uint8_t b = bytes[i];
+  if (b < 0x80) return {b, 1};
+  if (i + 1 >= bytes.size()) return {std::nullopt, 1};
+  return {DecodePairOnce(b, bytes[i + 1]), 2};
+}
+
+std::span<const std::uint8_t> AsBytes(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 }  // namespace
 
 std::string Bytes2Str(std::span<const std::uint8_t> bytes) {
   std::string text;
   text.reserve(bytes.size() * 3 / 2);
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const std::uint8_t b = bytes[i];
-    if (b < 0x80) {
-      text += static_cast<char>(b);
-      ++i;
-      continue;
-    }
-    // Every byte of 128 or more leads a pair; a lead at the very end has no
-    // trail and is never read past.
-    if (i + 1 >= bytes.size()) {
-      text += kReplacement;
-      break;
-    }
-    if (const auto c = codepage936::DecodePair(b, bytes[i + 1]); c && *c != 0xFFFD) {
-      AppendUtf8(text, *c);
+  for (std::size_t i = 0; i < bytes.size();) {
+    const Decoded d = DecodeAt(bytes, i);
+    if (d.c) {
+      AppendUtf8(text, *d.c);
     } else {
       text += kReplacement;
     }
-    i += 2;
+    i += d.size;
   }
   return text;
 }
 
-std::string Bytes2Str(std::string_view bytes) {
-  return Bytes2Str(std::span<const std::uint8_t>(
-      reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+std::string Bytes2Str(std::string_view bytes) { return Bytes2Str(AsBytes(bytes)); }
+
+Result<std::string, GbkTextError> DecodeGbkText(std::string_view text) {
+  const auto bytes = AsBytes(text);
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2);
+  std::size_t line = 1;
+  std::size_t column = 1;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const Decoded d = DecodeAt(bytes, i);
+    if (!d.c) {
+      return Fail(GbkTextError{line, column, std::string(text.substr(i, d.size))});
+    }
+    AppendUtf8(out, *d.c);
+    i += d.size;
+    // CRLF, LF and CR each end a line.
+    const bool lineEnd = *d.c == '\n' || (*d.c == '\r' && (i >= bytes.size() || bytes[i] != '\n'));
+    column = lineEnd ? 1 : column + 1;
+    line += lineEnd ? 1 : 0;
+  }
+  return out;
 }
 
 Result<std::string, GbkError> EncodeGbk(std::string_view utf8) {

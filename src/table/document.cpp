@@ -16,6 +16,7 @@ Document DocumentFromLoaded(LoadedFile loaded) {
   doc.entryCount = loaded.scan.entryCount;
   doc.extraCount = loaded.scan.extraCount;
   doc.identity = loaded.identity;
+  doc.table.Reserve(loaded.scan.records.size());
   std::uint32_t id = 0;
   for (const MapRecord& record : loaded.scan.records) {
     doc.table.Append(EntryFromRecord(record, ++id));

@@ -81,6 +81,11 @@ void MapTable::Clear() {
   if (listener_ != nullptr) listener_->AfterReset();
 }
 
+void MapTable::Reserve(std::size_t maps) {
+  records_.reserve(maps);
+  display_.reserve(maps);
+}
+
 void MapTable::Append(MapEntry entry) {
   assert(entry.mapId == records_.size() + 1);
   if (listener_ != nullptr) listener_->BeforeInsert(display_.size());

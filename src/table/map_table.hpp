@@ -89,6 +89,8 @@ class MapTable {
 
   // Clears both lists.
   void Clear();
+  // Room for `maps` entries in both lists, so that appending them moves nothing.
+  void Reserve(std::size_t maps);
   // Appends a display item and a record; the entry's map id must be
   // RecordCount() + 1, so the record of map id k stays at row k - 1.
   void Append(MapEntry entry);

@@ -1,6 +1,7 @@
 #include "form1.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <variant>
 
+#include "backups_dialog.hpp"
 #include "chinese_look.hpp"
 #include "form2.hpp"
 #include "map_list_model.hpp"
@@ -148,6 +150,8 @@ void Form1::BuildControls() {
                        Twips(7680, 5640, 1815, 495));
   saveButton_ = Button(this, QStringLiteral("Command1"), QStringLiteral("保存"),
                        Twips(1080, 5640, 1695, 495));
+  saveButton_->setToolTip(
+      QStringLiteral("保存（Ctrl+S）：先备份原文件，再写入。按 Ctrl+H 查看和比较备份。"));
 
   addButton_ = Named(new WrappingButton(QStringLiteral("添加"), this), QStringLiteral("添加"),
                      Twips(3120, 2760, 360, 720));
@@ -312,6 +316,7 @@ void Form1::AddKeys() {
   }
   key(this, undo, Qt::WindowShortcut, &Form1::UndoPressed);
   key(this, redo, Qt::WindowShortcut, &Form1::RedoPressed);
+  key(this, {QKeySequence(Qt::CTRL | Qt::Key_H)}, Qt::WindowShortcut, &Form1::BackupsPressed);
 }
 
 std::optional<std::size_t> Form1::SelectedRow() const {
@@ -510,6 +515,48 @@ void Form1::closeEvent(QCloseEvent* event) {
       break;
   }
   event->ignore();
+}
+
+void Form1::BackupsPressed() {
+  // Each backup is read and compared once; hundreds of large ones take seconds.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::vector<BackupState> backups = BackupsOf(doc_, saveEnv_);
+  QApplication::restoreOverrideCursor();
+  BackupsDialog dialog(std::move(backups), Utf8(PathToUtf8(doc_.resPath.filename())), this);
+  // The list no longer holds once a backup is in place: the dialog closes.
+  connect(&dialog, &BackupsDialog::RestoreRequested, this, [&](const BackupState& backup) {
+    if (RestoreChosen(backup)) dialog.accept();
+  });
+  dialog.exec();
+}
+
+bool Form1::RestoreChosen(const BackupState& backup) {
+  const QString question =
+      QStringLiteral(
+          "用 %1 的备份（%2 个地图）替换“%3”吗？\n当前文件会先备份；窗口中未保存的修改会丢失。")
+          .arg(Utf8(BackupTimeText(backup.file)))
+          .arg(backup.maps)
+          .arg(Utf8(ForMessage(PathToUtf8(doc_.resPath.filename()))));
+  if (!prompts_.AskYesNo(question, this)) return false;
+  // The backup goes in place of the file by the safe save (the file is backed
+  // up first), and the window shows the file as it now is, as after a save.
+  if (const auto restored = RestoreBackup(saveEnv_, doc_.resPath, backup.file.path); !restored) {
+    prompts_.Information(Utf8(restored.error().message), this);
+    return false;
+  }
+  auto reloaded = LoadDocument(doc_.resPath);
+  if (!reloaded) {
+    prompts_.Information(QString::fromUtf8(kRestoreDoneMessage), this);
+    prompts_.Information(Utf8(reloaded.error().message), this);
+    return true;
+  }
+  SelectRow(std::nullopt);
+  doc_ = std::move(reloaded).value();
+  history_.Clear();
+  ShowModified();
+  prompts_.Information(QString::fromUtf8(kRestoreDoneMessage), this);
+  UpdateButtons();
+  return true;
 }
 
 void Form1::AboutClicked() {

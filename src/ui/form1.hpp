@@ -14,7 +14,8 @@
 // Keys: Ctrl+S saves; Delete in the list deletes; Alt+Up and Alt+Down move;
 // Ctrl+Z undoes a change of the table and Ctrl+Y or Ctrl+Shift+Z redoes it,
 // except in a text field, where they undo and redo typing; F1 in a text field
-// shows its help text, as its "?" does.
+// shows its help text, as its "?" does. Ctrl+H lists the backups of the open
+// file (BackupsDialog), from which one can be restored.
 //
 // Nothing is lost without a word: the title carries the window-modified mark
 // while the table has changes not saved; closing then, or while the edit area
@@ -32,6 +33,7 @@
 
 #include "prompts.hpp"
 #include "resfile/save.hpp"
+#include "table/backup_list.hpp"
 #include "table/document.hpp"
 #include "table/edit.hpp"
 #include "table/history.hpp"
@@ -53,6 +55,7 @@ inline constexpr int kClientWidth = 715;    // 10725 twips
 inline constexpr int kClientHeight = 441;   // 6615 twips
 inline constexpr int kTimerInterval = 300;  // ms
 inline constexpr char kSaveDoneMessage[] = "修改成功！";
+inline constexpr char kRestoreDoneMessage[] = "恢复成功！";
 // The close question; %1 is the open file's name.
 inline constexpr char kCloseQuestion[] = "是否保存对“%1”的修改？";
 inline constexpr char kUnwrittenQuestion[] = "编辑区的修改还没有写入。先写入再保存吗？";
@@ -95,8 +98,13 @@ class Form1 : public QWidget {
   void AboutClicked();
   void UndoPressed();
   void RedoPressed();
+  void BackupsPressed();
 
  private:
+  // 恢复 in the list of backups: after a question, puts the backup in place of
+  // the file (the file is backed up first) and shows the file as it now is.
+  // True when the backup is in place.
+  bool RestoreChosen(const tessaly::BackupState& backup);
   void BuildControls();
   void NameControls(const std::array<QLabel*, 4>& captions);
   void SetTabOrder();

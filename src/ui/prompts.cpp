@@ -1,5 +1,6 @@
 #include "prompts.hpp"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>

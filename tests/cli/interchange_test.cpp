@@ -392,7 +392,7 @@ TEST(Import, InvalidValuesAreRefusedBeforeTheDiskIsTouched) {
       {"m.json", R"({"maps": {}})", "JSON文档必须是带有“maps”数组的对象"},
       {"m.json", R"([{"name": "A"}])", "JSON文档必须是带有“maps”数组的对象"},
       {"m.json", R"({"maps": [)", "JSON格式错误"},
-      {"m.json", "{\"maps\": [{\"name\": \"\xB1\xB1\"}]}", "JSON格式错误"},
+      {"m.json", "{\"maps\": [{\"name\": \"\xFF\xFF\"}]}", "JSON格式错误"},
       {"m.csv", h + "2,北门,abc,11,1,3,0\r\n",
        "第2个地图“北门”的模型（model）必须是0 - 65535之间的数字，而不是“abc”"},
       {"m.csv", h + "2,北门,,11,1,3,0\r\n", "第2个地图“北门”缺少模型（model）"},

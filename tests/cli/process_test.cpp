@@ -525,6 +525,42 @@ TEST(Process, OutOfMemoryIsAMessageNotACrash) {
   EXPECT_NE(run.err.find("内存不足"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFile(res), SampleFile());
 }
+// A real spreadsheet program saves the exported CSV as a Chinese Windows
+// would ("CSV (逗号分隔)": code page 936, leading zeros of the modes dropped);
+// import --encoding gbk of it writes the very bytes the file had.
+TEST(Process, CsvSavedAsGbkBySpreadsheetImportsToTheSameBytes) {
+  const std::filesystem::path soffice = "/usr/bin/soffice";  // Debian's libreoffice-calc-nogui
+  if (!std::filesystem::exists(soffice)) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  TempDir dir;
+  using tessaly::test::Gbk;
+  const Bytes original =
+      tessaly::test::ResBuilder()
+          .Filler(20)
+          .Record({.nameBytes = Gbk("测试")})
+          .Record({.nameBytes = Gbk("北门"), .model = 300, .listFlag = 10, .modeByte = 5})
+          .Record({.nameBytes = Gbk("青石镇"), .storyOrder = 9})
+          .CountFromRecords()
+          .bytes();
+  const auto res = dir.Write("Meteor.res", original);
+  const auto csv = dir.path() / "maps.csv";
+  ASSERT_EQ(Spawn(kCli, {"export", "--csv", res.string(), "-o", csv.string()}, dir).status, 0);
+  const CliRun calc = Spawn(soffice,
+                            {"-env:UserInstallation=file://" + (dir.path() / "profile").string(),
+                             "--headless", "--infilter=Text - txt - csv (StarCalc):44,34,76,1",
+                             "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,61", "--outdir",
+                             (dir.path() / "calc").string(), csv.string()},
+                            dir);
+  const auto saved = dir.path() / "calc" / "maps.csv";
+  ASSERT_TRUE(std::filesystem::exists(saved)) << calc.out << calc.err;
+  ASSERT_NE(AsText(ReadFile(saved)).find(Gbk("青石镇")), std::string::npos);
+
+  const auto program = dir.Folder("program");
+  std::filesystem::copy_file(kCli, program / kCli.filename());
+  const CliRun run = Spawn(program / kCli.filename(),
+                           {"import", "--encoding", "gbk", res.string(), saved.string()}, dir);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFile(res), original);
+}
 #endif  // _WIN32
 
 }  // namespace

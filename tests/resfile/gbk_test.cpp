@@ -65,6 +65,26 @@ TEST(Gbk, EveryPairIsRefusedOrOneCharacterThatRoundTrips) {
   EXPECT_EQ(characters, 23940);
 }
 
+TEST(DecodeGbkText, DecodesByTheRulesOfNamesAndPlacesTheFirstFault) {
+  EXPECT_EQ(*DecodeGbkText("id,\xB2\xE2\xCA\xD4\r\n1,2"), "id,测试\r\n1,2");
+  const struct {
+    std::string text;
+    std::size_t line, column;
+    std::string bytes;
+  } faults[] = {
+      {"a\r\n\xB2\xE2\x81\x20", 2, 2, "\x81\x20"},
+      {"a\rb\nc\xB2", 3, 2, "\xB2"},  // CR and LF alone end lines; a lead at the end
+      {"\x80\x41", 1, 1, "\x80\x41"},
+  };
+  for (const auto& f : faults) {
+    const auto decoded = DecodeGbkText(f.text);
+    ASSERT_FALSE(decoded.ok()) << f.text;
+    EXPECT_EQ(decoded.error().line, f.line) << f.text;
+    EXPECT_EQ(decoded.error().column, f.column) << f.text;
+    EXPECT_EQ(decoded.error().bytes, f.bytes) << f.text;
+  }
+}
+
 TEST(EncodeGbk, EncodesWhatGbkHolds) {
   const std::pair<std::string, std::string> cases[] = {
       {"测试", "\xB2\xE2\xCA\xD4"},

@@ -4,9 +4,12 @@
 // a save and a reload.
 
 #include <QApplication>
+#include <QTimer>
 #include <QToolTip>
+#include <QTreeWidget>
 
 #include "table/messages.hpp"
+#include "ui/backups_dialog.hpp"
 #include "ui/chinese_look.hpp"
 #include "ui_support.hpp"
 
@@ -205,6 +208,37 @@ class KeysTest : public QObject {
       QCoreApplication::sendEvent(ed.list()->viewport(), &help);
       QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), row ? "" : ed.items()[0]);
     }
+  }
+
+  // Ctrl+H lists the backups against the table in the window; 恢复 asks, puts
+  // the chosen backup in place of the file and shows the file as it now is.
+  void ctrlHListsTheBackupsAndRestores() {
+    Editor ed(ThreeMaps());
+    QVERIFY(ed.find<QPushButton>(QStringLiteral("Command1"))->toolTip().contains("Ctrl+H"));
+    const auto backup = ResWithNames({"甲"});
+    (void)ed.dir.Write("program/[20190719140509备份]Meteor.res", backup);
+    Activate(ed);
+    QStringList row;
+    bool restoreBeforeChoice = true;
+    ed.prompts.yesNo.push_back(true);
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<BackupsDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("BackupList"));
+      auto* restore = dialog->findChild<QPushButton*>(QStringLiteral("恢复"));
+      for (int column = 0; column < 3; ++column) row.append(list->topLevelItem(0)->text(column));
+      restoreBeforeChoice = restore->isEnabled();
+      list->setCurrentItem(list->topLevelItem(0));
+      QTest::mouseClick(restore, Qt::LeftButton);
+      if (dialog->isVisible()) dialog->reject();
+    });
+    Press(Qt::Key_H, Qt::ControlModifier);
+    QCOMPARE(row, QStringList({"2019-07-19 14:05:09", "1", "+2 −0 ~1"}));
+    QVERIFY(!restoreBeforeChoice);
+    QCOMPARE(ed.prompts.questions.size(), 1);
+    QCOMPARE(tessaly::test::ReadFile(ed.resPath), backup);
+    QCOMPARE(ed.items(), QStringList{"1:甲"});
+    QVERIFY(ed.prompts.texts().contains(QString::fromUtf8(kRestoreDoneMessage)));
   }
 
   // The walk-through: keys first, then the mouse for a map, its model field
