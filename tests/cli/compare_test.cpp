@@ -93,6 +93,17 @@ TEST_F(CompareTest, BackupsListsTheFilesBackupsNewestFirst) {
   const auto json = nlohmann::json::parse(Cli({"backups", "--json", file}).out)["backups"];
   EXPECT_TRUE(json[0]["maps"].is_null());
   EXPECT_EQ(json[2]["removed"], 1);
+
+#ifndef _WIN32
+  // A file whose last save was cut short is refused by list, but backups, the
+  // way to its backup, says so and lists them all the same.
+  ASSERT_TRUE(tessaly::test::LeaveInterruptedWrite(env_.Get(), PathFromUtf8(file)));
+  EXPECT_EQ(Cli({"list", file}).status, kExitFileError);
+  const CliRun interrupted = Cli({"backups", file});
+  EXPECT_EQ(interrupted.status, kExitOk);
+  EXPECT_NE(interrupted.err.find("tessaly-cli restore"), std::string::npos);
+  EXPECT_NE(interrupted.out.find(older), std::string::npos);
+#endif
 }
 
 }  // namespace
