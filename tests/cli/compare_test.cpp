@@ -60,7 +60,8 @@ TEST_F(CompareTest, DiffPrintsEachDifferenceAndExitsAsDiffDoes) {
     EXPECT_EQ(run.out, c.out) << c.args[2];
   }
   // A file that is no Meteor.res is named: the refusal itself does not say which.
-  EXPECT_TRUE(Cli({"diff", bad, before}).err.starts_with(bad + "："));
+  // Long paths are shortened in the middle, so only the file name is certain.
+  EXPECT_NE(Cli({"diff", bad, before}).err.find("bad.res："), std::string::npos);
   const auto json = nlohmann::json::parse(Cli({"diff", "--json", before, after}).out);
   EXPECT_EQ(json["changed"][0]["fields"][1],
             (nlohmann::json{{"field", "剧情"}, {"old", true}, {"new", false}}));
