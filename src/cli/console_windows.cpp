@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <iostream>
 #include <streambuf>
+
 #include <string>
+#include "resfile/utf8.hpp"
 
 namespace tessaly::cli {
 namespace {
@@ -41,8 +43,8 @@ class ConsoleBuffer final : public std::streambuf {
     std::size_t end = pending_.size();
     for (std::size_t back = 1; back <= 3 && back <= pending_.size(); ++back) {
       const auto b = static_cast<unsigned char>(pending_[pending_.size() - back]);
-      if ((b & 0xC0U) == 0x80U) continue;  // a continuation byte: look further back
-      const std::size_t need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+      if (IsUtf8Continuation(b)) continue;  // look further back for the lead
+      const std::size_t need = Utf8SequenceLength(b);
       if (need > back) end = pending_.size() - back;
       break;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "decimal.hpp"
 #include "save.hpp"
 #include "text_path.hpp"
 
@@ -31,9 +32,7 @@ std::optional<BackupNameParts> ParseBackupName(const std::string& name, const fs
   std::string_view rest(name);
   if (!rest.starts_with('[') || rest.size() < 1 + kStampLength) return std::nullopt;
   const std::string_view stamp = rest.substr(1, kStampLength);
-  if (!std::all_of(stamp.begin(), stamp.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return std::nullopt;
-  }
+  if (!ParseDecimal(stamp)) return std::nullopt;
   rest.remove_prefix(1 + kStampLength);
   int sequence = 1;
   if (rest.starts_with('-')) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cassert>
+#include <charconv>
 
 namespace tessaly {
 
@@ -68,16 +69,8 @@ std::optional<std::uint64_t> Hex2Bin(std::string_view hex) {
   if (hex.empty() || hex.size() > 4) return std::nullopt;
   std::uint64_t result = 0;
   for (const char c : hex) {
-    int value = 0;
-    if (c >= '0' && c <= '9') {
-      value = c - '0';
-    } else if (c >= 'A' && c <= 'F') {
-      value = c - 'A' + 10;
-    } else if (c >= 'a' && c <= 'f') {
-      value = c - 'a' + 10;
-    } else {
-      return std::nullopt;
-    }
+    unsigned value = 0;
+    if (std::from_chars(&c, &c + 1, value, 16).ptr != &c + 1) return std::nullopt;
     for (const char bit : kTable.substr(static_cast<std::size_t>(value) * 4, 4)) {
       result = result * 10 + static_cast<std::uint64_t>(bit - '0');
     }

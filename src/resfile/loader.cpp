@@ -8,6 +8,7 @@
 #include "format.hpp"
 #include "gbk.hpp"
 #include "io_reason.hpp"
+#include "owned.hpp"
 #include "platform.hpp"
 #include "text_path.hpp"
 
@@ -80,43 +81,36 @@ ScanResult ScanResBytes(std::span<const std::uint8_t> data, std::size_t from) {
 
 namespace {
 
-// An open descriptor, closed when it goes.
+// A descriptor for reading the file at `path`, or -1.
+int OpenForReading(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
+#else
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+#endif
+}
+
+// A file open for reading.
 class OpenFile {
  public:
-  explicit OpenFile(const std::filesystem::path& path) {
-#ifdef _WIN32
-    fd_ = _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
-#else
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-#endif
-  }
-  ~OpenFile() {
-    if (fd_ < 0) return;
-#ifdef _WIN32
-    _close(fd_);
-#else
-    ::close(fd_);
-#endif
-  }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  [[nodiscard]] int fd() const { return fd_; }
+  explicit OpenFile(const std::filesystem::path& path) : fd_(OpenForReading(path)) {}
+  [[nodiscard]] int fd() const { return fd_.get(); }
 
   // Up to `size` bytes; -1 on failure.
   [[nodiscard]] std::int64_t Read(std::uint8_t* into, std::size_t size) const {
     const std::size_t chunk = std::min<std::size_t>(size, std::size_t{1} << 30);
     for (;;) {
 #ifdef _WIN32
-      const auto n = _read(fd_, into, static_cast<unsigned>(chunk));
+      const auto n = _read(fd(), into, static_cast<unsigned>(chunk));
 #else
-      const auto n = ::read(fd_, into, chunk);
+      const auto n = ::read(fd(), into, chunk);
 #endif
       if (n >= 0 || errno != EINTR) return n;
     }
   }
 
  private:
-  int fd_ = -1;
+  Descriptor fd_;
 };
 
 // Opens an ordinary file for reading: without blocking, so a FIFO without a

@@ -16,7 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "decimal.hpp"
 #include "io_reason.hpp"
+#include "owned.hpp"
 #include "platform.hpp"
 #include "save.hpp"
 #include "temp_names.hpp"
@@ -33,37 +35,6 @@ IoError ErrnoError(int error, const fs::path& p) {
   if (error == EACCES || error == EPERM) code = IoError::Code::kPermission;
   return IoError{code, PathForMessage(p) + ": " + std::strerror(error), ReasonForErrno(error)};
 }
-
-// Closes the descriptor it holds when it goes.
-class Descriptor {
- public:
-  explicit Descriptor(int fd = -1) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  [[nodiscard]] int get() const { return fd_; }
-  // Hands the descriptor over; this no longer closes it.
-  [[nodiscard]] int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void Reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  // Closes now, reporting a failure (a delayed write error shows up here).
-  [[nodiscard]] int Close() {
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
 
 fs::path FolderOf(const fs::path& p) {
   return p.has_parent_path() ? p.parent_path() : fs::path(".");
@@ -175,7 +146,7 @@ std::uint64_t StartTime(std::uint64_t pid) {
   std::istringstream fields(text.substr(close + 1));
   std::string field;
   for (int k = 3; k <= 22 && fields >> field; ++k) {
-    if (k == 22) return std::strtoull(field.c_str(), nullptr, 10);
+    if (k == 22) return ParseDecimal(field).value_or(0);
   }
   return 0;
 }
@@ -252,7 +223,7 @@ IoStatus CreateWhole(const fs::path& to, mode_t mode, const std::function<IoStat
   fs::path temp;
   Descriptor named;
   for (int attempt = 0; attempt < 100 && named.get() < 0; ++attempt) {
-    temp = folder / TempFileName(static_cast<std::uint64_t>(::getpid()));
+    temp = folder / TempFileName(platform::CurrentProcessId());
     named.Reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     if (named.get() < 0 && errno != EEXIST) return Fail(ErrnoError(errno, to));
   }
@@ -263,7 +234,7 @@ IoStatus CreateWhole(const fs::path& to, mode_t mode, const std::function<IoStat
   };
   if (auto filled = fill(named.get()); !filled) return drop(filled.error());
   if (::fsync(named.get()) != 0) return drop(ErrnoError(errno, to));
-  if (named.Close() != 0) return drop(ErrnoError(errno, to));
+  if (!named.Close()) return drop(ErrnoError(errno, to));
   // link() never replaces: a taken name fails with EEXIST.
   if (::link(temp.c_str(), to.c_str()) != 0) {
     const int error = errno;
@@ -278,11 +249,6 @@ IoStatus CreateWhole(const fs::path& to, mode_t mode, const std::function<IoStat
   return {};
 }
 
-bool ProcessIsAlive(std::uint64_t pid) {
-  if (pid == 0 || pid > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
 bool InGroups(gid_t group) {
   if (group == ::getegid()) return true;
   const int count = ::getgroups(0, nullptr);
@@ -295,18 +261,16 @@ bool InGroups(gid_t group) {
   return false;
 }
 
+// Closing the descriptor releases the lock.
 class DescriptorLock final : public FsLock {
  public:
-  explicit DescriptorLock(int fd) : fd_(fd) {}
-  ~DescriptorLock() override {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
+  explicit DescriptorLock(Descriptor fd) : fd_(std::move(fd)) {}
 
  private:
-  int fd_;
+  Descriptor fd_;
 };
 
-class PosixFileSystem final : public FileSystem {
+class PosixFileSystem final : public platform::SystemFileSystem {
  public:
   Result<bool, IoError> IsRegularFile(const fs::path& p) override {
     std::error_code ec;
@@ -380,39 +344,18 @@ class PosixFileSystem final : public FileSystem {
       if (fd.get() < 0) return Fail(ErrnoError(errno, locked));
     }
     if (auto waited = WaitForLock(fd.get(), folder); !waited) return Fail(waited.error());
-    auto lock = std::make_unique<DescriptorLock>(fd.get());
-    (void)fd.Release();
-    return std::unique_ptr<FsLock>(std::move(lock));
+    return std::unique_ptr<FsLock>(std::make_unique<DescriptorLock>(std::move(fd)));
   }
 
   Result<std::unique_ptr<FsLock>, IoError> LockFile(const fs::path& file) override {
     Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (fd.get() < 0) return Fail(ErrnoError(errno, file));
     if (auto waited = WaitForLock(fd.get(), file); !waited) return Fail(waited.error());
-    auto lock = std::make_unique<DescriptorLock>(fd.get());
-    (void)fd.Release();
-    return std::unique_ptr<FsLock>(std::move(lock));
+    return std::unique_ptr<FsLock>(std::make_unique<DescriptorLock>(std::move(fd)));
   }
 
   Result<bool, IoError> AllowsReplace(const fs::path& folder) override {
     return !AppendOnlyOrImmutable(folder);
-  }
-
-  void RemoveStrays(const fs::path& folder) override {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-      const auto pid = TempFileProcess(entry.path().filename().native());
-      if (!pid || *pid == static_cast<std::uint64_t>(::getpid()) || ProcessIsAlive(*pid)) continue;
-      std::error_code ignored;
-      if (entry.is_regular_file(ignored)) fs::remove(entry.path(), ignored);
-    }
-  }
-
-  IoStatus CreateDirectories(const fs::path& dir) override {
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec) return Fail(ErrnoError(ec.value(), dir));
-    return {};
   }
 
   IoStatus CopyToNew(const fs::path& from, const fs::path& to) override {
@@ -463,7 +406,7 @@ class PosixFileSystem final : public FileSystem {
     }
     if (auto written = WriteAll(fd.get(), bytes, file); !written) return written;
     if (::ftruncate(fd.get(), static_cast<off_t>(TotalSize(bytes))) != 0 ||
-        ::fsync(fd.get()) != 0 || fd.Close() != 0) {
+        ::fsync(fd.get()) != 0 || !fd.Close()) {
       return Fail(ErrnoError(errno, file));
     }
     return {};
@@ -496,9 +439,18 @@ std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
 }
 
 ProcessStamp CurrentProcess() {
-  const auto pid = static_cast<std::uint64_t>(::getpid());
+  const std::uint64_t pid = CurrentProcessId();
   return ProcessStamp{pid, StartTime(pid)};
 }
+
+std::uint64_t CurrentProcessId() { return static_cast<std::uint64_t>(::getpid()); }
+
+bool ProcessIsAlive(std::uint64_t pid) {
+  if (pid == 0 || pid > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+IoError ErrorOf(const std::error_code& ec, const fs::path& p) { return ErrnoError(ec.value(), p); }
 
 bool IsRunning(const ProcessStamp& process) {
   if (!ProcessIsAlive(process.id)) return false;

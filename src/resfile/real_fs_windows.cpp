@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "io_reason.hpp"
+#include "owned.hpp"
 #include "platform.hpp"
 #include "save.hpp"
 #include "temp_names.hpp"
@@ -47,21 +48,6 @@ fs::path FolderOf(const fs::path& p) {
   return p.has_parent_path() ? p.parent_path() : fs::path(".");
 }
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (ok()) CloseHandle(h_);
-  }
-  [[nodiscard]] bool ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  [[nodiscard]] HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
-
 IoStatus WriteAll(HANDLE h, Pieces pieces, const fs::path& p) {
   constexpr std::size_t kSlice = std::size_t{64} << 20;
   for (const auto bytes : pieces) {
@@ -100,26 +86,15 @@ std::uint64_t CreationTime(HANDLE process) {
   return Join(created.dwHighDateTime, created.dwLowDateTime);
 }
 
-bool ProcessIsAlive(std::uint64_t pid) {
-  if (pid == 0 || pid > 0xFFFFFFFFULL) return false;
-  const Handle process(
-      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid)));
-  if (!process.ok()) return GetLastError() == ERROR_ACCESS_DENIED;
-  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
-}
-
 // A handle whose closing releases a lock: of a lock file that nobody else
 // may open, or of a byte-range lock. Windows closes it when the process is
 // killed, too.
 class HandleLock final : public FsLock {
  public:
   explicit HandleLock(HANDLE h) : h_(h) {}
-  ~HandleLock() override {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
 
  private:
-  HANDLE h_;
+  Handle h_;
 };
 
 Result<std::unique_ptr<FsLock>, IoError> Locked(HANDLE h) {
@@ -148,7 +123,7 @@ Result<std::unique_ptr<FsLock>, IoError> OpenLockFile(const fs::path& name, DWOR
   }
 }
 
-class WindowsFileSystem final : public FileSystem {
+class WindowsFileSystem final : public platform::SystemFileSystem {
  public:
   Result<bool, IoError> IsRegularFile(const fs::path& p) override {
     const DWORD attributes = GetFileAttributesW(Long(p).c_str());
@@ -272,27 +247,10 @@ class WindowsFileSystem final : public FileSystem {
     return GetFileAttributesW(Long(p).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
-  void RemoveStrays(const fs::path& folder) override {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-      const auto pid = TempFileProcess(PathToUtf8(entry.path().filename()));
-      if (!pid || *pid == GetCurrentProcessId() || ProcessIsAlive(*pid)) continue;
-      std::error_code ignored;
-      if (entry.is_regular_file(ignored)) fs::remove(entry.path(), ignored);
-    }
-  }
-
-  IoStatus CreateDirectories(const fs::path& dir) override {
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec) return Fail(IoError{IoError::Code::kOther, PathToUtf8(dir) + ": " + ec.message(), ""});
-    return {};
-  }
-
   IoStatus CopyToNew(const fs::path& from, const fs::path& to) override {
     // Copied under a temporary name, flushed, then moved to its name, which
     // MoveFileExW without MOVEFILE_REPLACE_EXISTING never replaces.
-    const fs::path temp = FolderOf(to) / TempFileName(GetCurrentProcessId());
+    const fs::path temp = FolderOf(to) / TempFileName(platform::CurrentProcessId());
     if (!CopyFileW(Long(from).c_str(), Long(temp).c_str(), TRUE)) return Fail(LastError(to));
     const auto drop = [&](IoError error) {
       DeleteFileW(Long(temp).c_str());
@@ -371,7 +329,25 @@ std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
 }
 
 ProcessStamp CurrentProcess() {
-  return ProcessStamp{GetCurrentProcessId(), CreationTime(GetCurrentProcess())};
+  return ProcessStamp{CurrentProcessId(), CreationTime(GetCurrentProcess())};
+}
+
+std::uint64_t CurrentProcessId() { return GetCurrentProcessId(); }
+
+bool ProcessIsAlive(std::uint64_t pid) {
+  if (pid == 0 || pid > 0xFFFFFFFFULL) return false;
+  const Handle process(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid)));
+  if (!process.ok()) return GetLastError() == ERROR_ACCESS_DENIED;
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+IoError ErrorOf(const std::error_code& ec, const fs::path& p) {
+  // std::filesystem reports Windows' own error codes in the system category.
+  if (ec.category() == std::system_category())
+    return WindowsError(static_cast<DWORD>(ec.value()), p);
+  return IoError{IoError::Code::kOther, PathForMessage(p) + ": " + ec.message(),
+                 ReasonForErrno(ec.value())};
 }
 
 bool IsRunning(const ProcessStamp& process) {

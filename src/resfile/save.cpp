@@ -1,14 +1,17 @@
 #include "save.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
+#include "decimal.hpp"
 #include "io_reason.hpp"
 #include "loader.hpp"
 #include "platform.hpp"
 #include "temp_names.hpp"
 #include "text_path.hpp"
+#include "utf8.hpp"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -35,14 +38,6 @@ class RealClock final : public Clock {
   }
 };
 
-std::uint64_t CurrentProcessId() {
-#ifdef _WIN32
-  return GetCurrentProcessId();
-#else
-  return static_cast<std::uint64_t>(::getpid());
-#endif
-}
-
 // The system's temporary folder, or the current one when even that is unknown.
 fs::path TempFolder() {
   std::error_code ec;
@@ -59,7 +54,7 @@ std::size_t NameLength(std::string_view utf8) {
   std::size_t units = 0;
   for (const char c : utf8) {
     const auto b = static_cast<unsigned char>(c);
-    if ((b & 0xC0U) != 0x80U) units += b >= 0xF0 ? 2 : 1;
+    if (!IsUtf8Continuation(b)) units += Utf8SequenceLength(b) == 4 ? 2 : 1;
   }
   return std::max(units, utf8.size());
 #else
@@ -72,7 +67,7 @@ void DropLastCharacter(std::string& text) {
   while (!text.empty()) {
     const auto b = static_cast<unsigned char>(text.back());
     text.pop_back();
-    if ((b & 0xC0U) != 0x80U) break;
+    if (!IsUtf8Continuation(b)) break;
   }
 }
 
@@ -155,16 +150,13 @@ std::string Escaped(std::string_view text) {
 }
 
 std::string Unescaped(std::string_view text) {
-  const auto digit = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && digit(text[i + 1]) >= 0 &&
-        digit(text[i + 2]) >= 0) {
-      out += static_cast<char>(digit(text[i + 1]) * 16 + digit(text[i + 2]));
+    unsigned byte = 0;
+    const char* hex = text.data() + i + 1;
+    if (text[i] == '%' && i + 2 < text.size() &&
+        std::from_chars(hex, hex + 2, byte, 16).ptr == hex + 2) {
+      out += static_cast<char>(byte);
       i += 2;
     } else {
       out += text[i];
@@ -201,10 +193,11 @@ std::optional<Record> ParseRecord(std::string_view text) {
       record.write.backup = PathFromUtf8(Unescaped(line.substr(7)));
       backup = true;
     } else if (line.starts_with("process=")) {
-      const std::string numbers(line.substr(8));
-      char* rest = nullptr;
-      record.writer.id = std::strtoull(numbers.c_str(), &rest, 10);
-      record.writer.started = std::strtoull(rest, nullptr, 10);
+      const std::string_view numbers = line.substr(8);
+      const std::size_t blank = std::min(numbers.find(' '), numbers.size());
+      record.writer.id = ParseDecimal(numbers.substr(0, blank)).value_or(0);
+      record.writer.started =
+          ParseDecimal(numbers.substr(std::min(blank + 1, numbers.size()))).value_or(0);
       process = record.writer.id != 0;
     }
   }
@@ -451,7 +444,7 @@ Result<SaveReport, SaveFailure> WriteWithBackup(const SaveEnvironment& env, cons
     fs::path temp;
     IoStatus written = Fail(IoError{});
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-      temp = folder / TempFileName(CurrentProcessId());
+      temp = folder / TempFileName(platform::CurrentProcessId());
       written = files.WriteNew(temp, content, facts, shared ? &*shared : nullptr);
       if (written || written.error().code != IoError::Code::kAlreadyExists) break;
     }

@@ -2,21 +2,13 @@
 
 #include <random>
 
+#include "decimal.hpp"
+
 namespace tessaly {
 namespace {
 
 constexpr std::string_view kPrefix = ".tessaly-";
 constexpr std::string_view kSuffix = ".tmp";
-
-std::optional<std::uint64_t> Digits(std::string_view text) {
-  if (text.empty() || text.size() > 19) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  return value;
-}
 
 }  // namespace
 
@@ -31,8 +23,8 @@ std::optional<std::uint64_t> TempFileProcess(std::string_view name) {
   name.remove_prefix(kPrefix.size());
   name.remove_suffix(kSuffix.size());
   const auto dash = name.find('-');
-  if (dash == std::string_view::npos || !Digits(name.substr(dash + 1))) return std::nullopt;
-  return Digits(name.substr(0, dash));
+  if (dash == std::string_view::npos || !ParseDecimal(name.substr(dash + 1))) return std::nullopt;
+  return ParseDecimal(name.substr(0, dash));
 }
 
 }  // namespace tessaly

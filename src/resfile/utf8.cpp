@@ -31,7 +31,7 @@ std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& i) {
   if (n - i <= extra) return std::nullopt;
   for (std::size_t k = 1; k <= extra; ++k) {
     const std::uint8_t t = s[i + k];
-    if ((t & 0xC0U) != 0x80U) return std::nullopt;
+    if (!IsUtf8Continuation(t)) return std::nullopt;
     c = (c << 6) | (t & 0x3FU);
   }
   if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;

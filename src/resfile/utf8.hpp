@@ -3,6 +3,7 @@
 // UTF-8, the text form Tessaly holds names and messages in, decoded and
 // encoded without any library, so the Windows build needs none.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,15 @@ namespace tessaly {
 [[nodiscard]] std::optional<std::u32string> DecodeUtf8(std::string_view text);
 
 [[nodiscard]] bool IsUtf8(std::string_view text);
+
+// Whether a byte continues a UTF-8 sequence (10xxxxxx) rather than starts one.
+[[nodiscard]] constexpr bool IsUtf8Continuation(unsigned char b) { return (b & 0xC0U) == 0x80U; }
+
+// How many bytes the sequence that `lead` starts takes: 1 for ASCII (and for
+// a byte that starts none), 2, 3 or 4.
+[[nodiscard]] constexpr std::size_t Utf8SequenceLength(unsigned char lead) {
+  return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
 
 // UTF-16 of code points (surrogate pairs above U+FFFF), for the converters of
 // code page 936, which take UTF-16.
