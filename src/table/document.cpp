@@ -31,8 +31,8 @@ Result<Document, LoadError> LoadDocument(const std::filesystem::path& path) {
 }
 
 Result<void, TableError> CheckEntryCount(const Document& doc, std::size_t maps) {
-  const std::int64_t count = doc.extraCount + static_cast<std::int64_t>(maps);
-  if (count < 0 || count > 65535) {
+  const std::int64_t count = EntryCountWith(doc.extraCount, maps);
+  if (count < 0 || count > kMaxEntryCount) {
     return Fail(TableError{.kind = TableErrorKind::kCountOutOfRange, .count = count});
   }
   return {};

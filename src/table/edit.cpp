@@ -1,18 +1,14 @@
 #include "edit.hpp"
 
+#include "resfile/decimal.hpp"
 #include "table/map_values.hpp"
 
 namespace tessaly {
 
 std::optional<std::uint32_t> ParseDigits(std::string_view text, std::uint32_t limit) {
-  if (text.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > limit) return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(value);
+  const auto value = ParseDecimal(text, limit);
+  if (!value) return std::nullopt;
+  return static_cast<std::uint32_t>(*value);
 }
 
 EditArea ShowEntry(const MapEntry& entry) {
@@ -90,8 +86,10 @@ Result<std::uint32_t, TableError> AddEntry(MapTable& table, const EditArea& area
                                            std::int64_t extraCount) {
   auto built = EntryFromArea(area, nullptr);
   if (!built) return Fail(built.error());
-  const std::int64_t countAfter = extraCount + static_cast<std::int64_t>(table.DisplayCount()) + 1;
-  if (table.RecordCount() >= kMaxEntries || countAfter > 65535) {
+  // Only a count that grows past the top refuses an Add; one below 0 (more
+  // maps found than the header counts, some deleted) is for saving to refuse.
+  if (table.RecordCount() >= kMaxEntries ||
+      EntryCountWith(extraCount, table.DisplayCount() + 1) > kMaxEntryCount) {
     return Fail(TableError{.kind = TableErrorKind::kTableFull});
   }
   MapEntry entry = std::move(built).value();

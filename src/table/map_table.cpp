@@ -1,9 +1,10 @@
 #include "map_table.hpp"
 
 #include <cassert>
-#include <charconv>
+#include <limits>
 #include <utility>
 
+#include "resfile/decimal.hpp"
 #include "resfile/format.hpp"
 
 namespace tessaly {
@@ -49,10 +50,9 @@ std::string_view MapIdOfItem(std::string_view displayItem) {
 
 std::optional<std::uint32_t> ParseMapId(std::string_view text) {
   if (text.empty() || text.size() > 10 || text[0] == '0') return std::nullopt;
-  std::uint32_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-  return value;
+  const auto value = ParseDecimal(text, std::numeric_limits<std::uint32_t>::max());
+  if (!value) return std::nullopt;
+  return static_cast<std::uint32_t>(*value);
 }
 
 MapTable::MapTable(const MapTable& other) : records_(other.records_), display_(other.display_) {}

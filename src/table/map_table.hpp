@@ -19,6 +19,13 @@ inline constexpr std::string_view kFieldSeparator = "::::::";
 // Both lists hold at most this many items between two loads, deleted entries included.
 inline constexpr std::size_t kMaxEntries = 65535;
 
+// The entry count a save writes with `maps` maps shown (ExtraCount plus them)
+// must lie between 0 and kMaxEntryCount, the largest the header's 16 bits hold.
+inline constexpr std::int64_t kMaxEntryCount = 65535;
+[[nodiscard]] constexpr std::int64_t EntryCountWith(std::int64_t extraCount, std::size_t maps) {
+  return extraCount + static_cast<std::int64_t>(maps);
+}
+
 // One entry with typed fields, so that no name can shift another field.
 struct MapEntry {
   std::uint32_t mapId = 0;         // field 0
