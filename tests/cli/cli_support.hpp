@@ -3,6 +3,8 @@
 // Helpers shared by the tessaly-cli tests: running a command line in-process,
 // a save environment inside a temporary folder, and the sample files.
 
+#include <gtest/gtest.h>
+
 #include <ctime>
 #include <filesystem>
 #include <sstream>
@@ -105,5 +107,16 @@ inline Bytes SampleFile() {
   b.Count(5);
   return b.bytes();
 }
+
+// A temporary folder for the files of a test and a save environment beside it.
+class CliTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    return Utf8Path(dir_.Write(name, bytes));
+  }
+  CliRun Cli(const std::vector<std::string>& args) { return RunCli(args, env_.Get()); }
+  TempDir dir_;
+  TestEnvironment env_;
+};
 
 }  // namespace tessaly::cli::test

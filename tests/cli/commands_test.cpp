@@ -62,12 +62,7 @@ constexpr std::string_view kSampleJson = R"({
 }
 )";
 
-class CommandsTest : public ::testing::Test {
- protected:
-  CliRun Cli(const std::vector<std::string>& args) { return RunCli(args, env_.Get()); }
-  TempDir dir_;
-  TestEnvironment env_;
-};
+class CommandsTest : public CliTest {};
 
 TEST_F(CommandsTest, ListDumpAndJsonOfTheSampleAreExact) {
   const std::string file = Utf8Path(dir_.Write("Meteor.res", SampleFile()));

@@ -22,15 +22,7 @@ Bytes OldFile() { return File({{Gbk("测试")}, {Gbk("北门"), 300, 10, 5}, {Gb
 // 青石镇 first, 测试 with model 6 and without 剧情, 北门 gone, 新图 added.
 Bytes NewFile() { return File({{Gbk("青石镇")}, {Gbk("测试"), 6, 11, 16}, {Gbk("新图")}}); }
 
-class CompareTest : public ::testing::Test {
- protected:
-  std::string Write(const std::string& name, const Bytes& bytes) {
-    return Utf8Path(dir_.Write(name, bytes));
-  }
-  CliRun Cli(const std::vector<std::string>& args) { return RunCli(args, env_.Get()); }
-  TempDir dir_;
-  TestEnvironment env_;
-};
+class CompareTest : public CliTest {};
 
 TEST_F(CompareTest, DiffPrintsEachDifferenceAndExitsAsDiffDoes) {
   const std::string before = Write("old.res", OldFile());

@@ -8,15 +8,7 @@ namespace {
 using namespace tessaly::cli::test;
 using tessaly::test::Gbk;
 
-class EncodingTest : public ::testing::Test {
- protected:
-  std::string Write(const std::string& name, const Bytes& bytes) {
-    return Utf8Path(dir_.Write(name, bytes));
-  }
-  CliRun Cli(const std::vector<std::string>& args) { return RunCli(args, env_.Get()); }
-  TempDir dir_;
-  TestEnvironment env_;
-};
+class EncodingTest : public CliTest {};
 
 // The sample as a spreadsheet program on a Chinese Windows saves it: GBK, no mark.
 const std::string kGbkCsv = "id,name,model,listFlag,modes,music,storyOrder\r\n1," + Gbk("测试") +
