@@ -165,11 +165,13 @@ std::string Unescaped(std::string_view text) {
   return out;
 }
 
-std::string RecordText(const fs::path& file, const fs::path& backup) {
-  const platform::ProcessStamp self = platform::CurrentProcess();
+// A writer of process 0 is none: the record of a write that failed and could
+// not be undone, which stands while its process lives on (an editor stays open).
+std::string RecordText(const fs::path& file, const fs::path& backup,
+                       const platform::ProcessStamp& writer) {
   return std::string(kRecordTitle) + "\nfile=" + Escaped(PathToUtf8(file)) +
-         "\nbackup=" + Escaped(PathToUtf8(backup)) + "\nprocess=" + std::to_string(self.id) + " " +
-         std::to_string(self.started) + "\n";
+         "\nbackup=" + Escaped(PathToUtf8(backup)) + "\nprocess=" + std::to_string(writer.id) +
+         " " + std::to_string(writer.started) + "\n";
 }
 
 struct Record {
@@ -195,10 +197,11 @@ std::optional<Record> ParseRecord(std::string_view text) {
     } else if (line.starts_with("process=")) {
       const std::string_view numbers = line.substr(8);
       const std::size_t blank = std::min(numbers.find(' '), numbers.size());
-      record.writer.id = ParseDecimal(numbers.substr(0, blank)).value_or(0);
+      const auto id = ParseDecimal(numbers.substr(0, blank));
+      record.writer.id = id.value_or(0);
       record.writer.started =
           ParseDecimal(numbers.substr(std::min(blank + 1, numbers.size()))).value_or(0);
-      process = record.writer.id != 0;
+      process = id.has_value();
     }
   }
   if (!file || !backup || !process) return std::nullopt;
@@ -465,8 +468,8 @@ Result<SaveReport, SaveFailure> WriteWithBackup(const SaveEnvironment& env, cons
 
   // Writing in place cannot be atomic: a record names the file and its backup
   // until the file is flushed, so that a write cut short is never silent.
-  if (IoStatus recorded =
-          WriteRecord(files, env.userBackupFolder, record, RecordText(*target, *backup));
+  if (IoStatus recorded = WriteRecord(files, env.userBackupFolder, record,
+                                      RecordText(*target, *backup, platform::CurrentProcess()));
       !recorded) {
     IoError error = recorded.error();
     error.reason = "无法在“" + PathForMessage(env.userBackupFolder) + "”中记录这次保存（" +
@@ -483,7 +486,9 @@ Result<SaveReport, SaveFailure> WriteWithBackup(const SaveEnvironment& env, cons
         return failed(written.error());
       }
     }
-    // The record stays, so the next load of the file says what happened.
+    // The record stays, without a writer, so that every load of the file says
+    // what happened, even while this process lives on.
+    (void)WriteRecord(files, env.userBackupFolder, record, RecordText(*target, *backup, {}));
     return Fail(SaveFailure{SaveFailure::Kind::kDamaged, FileInUseMessage(resPath),
                             written.error().detail,
                             written.error().reason + "；文件可能已损坏，原文件的备份在“" +

@@ -364,6 +364,21 @@ TEST(WriteWithBackup, InterruptedWriteInPlaceIsReportedUntilRestored) {
 }
 #endif
 
+// A write in place that fails and cannot be undone is reported at once, not
+// only once the process that wrote it (an editor left open) has ended.
+TEST(WriteWithBackup, DamagedWriteInPlaceIsReportedWhileItsWriterLives) {
+  SaveSetup s;
+  FaultyFileSystem files;
+  files.OwnerCannotBeKept();
+  files.FailStep(FsStep::kWriteInPlace);
+  const auto report = s.Save(files);
+  ASSERT_FALSE(report.ok());
+  EXPECT_EQ(report.error().kind, SaveFailure::Kind::kDamaged);
+  const auto found = FindInterruptedWrite(s.Env(RealFileSystem()), s.res);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(ReadFile(found->backup), s.original);
+}
+
 #ifdef __linux__
 // A folder marked append-only takes new files but lets none be renamed over
 // another; a file so marked cannot be rewritten. Either is refused before
