@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -85,10 +86,13 @@ IoStatus WriteSharing(int fd, Pieces pieces, const SharedBytes* shared, const fs
   bool copied = false;
   for (auto piece : pieces) {
 #ifdef __linux__
-    const std::uint8_t* base = copying ? shared->bytes.data() : nullptr;
-    if (copying && piece.data() >= base && piece.size() <= shared->bytes.size() &&
-        piece.data() - base <= static_cast<std::ptrdiff_t>(shared->bytes.size() - piece.size())) {
-      auto offset = static_cast<off_t>(piece.data() - base);
+    // Whether the piece lies inside the loaded bytes, compared as addresses:
+    // pointers into different buffers may not be compared or subtracted.
+    const auto at = reinterpret_cast<std::uintptr_t>(piece.data());
+    const auto base = copying ? reinterpret_cast<std::uintptr_t>(shared->bytes.data()) : 0;
+    if (copying && at >= base && piece.size() <= shared->bytes.size() &&
+        at - base <= shared->bytes.size() - piece.size()) {
+      auto offset = static_cast<off_t>(at - base);
       while (!piece.empty()) {
         const ssize_t n = ::copy_file_range(source.get(), &offset, fd, nullptr, piece.size(), 0);
         if (n > 0) {
@@ -369,6 +373,10 @@ class PosixFileSystem final : public platform::SystemFileSystem {
     }
     // No more readable than the file it keeps.
     return CreateWhole(to, 0600, [&](int fd) -> IoStatus {
+      // From the start each time: where the unnamed file cannot be named the
+      // copy is made again under a temporary name, and the first one left the
+      // source at its end.
+      if (::lseek(source.get(), 0, SEEK_SET) != 0) return Fail(ErrnoError(errno, from));
       if (auto copied = CopyAll(source.get(), fd, from, to); !copied) return copied;
       if (::fchmod(fd, st.st_mode & 0777) != 0) return Fail(ErrnoError(errno, to));
       return {};
