@@ -408,8 +408,8 @@ int Backups(const std::filesystem::path& file, bool json, const SaveEnvironment&
             std::ostream& out, std::ostream& err) {
   const auto doc = Open(file, env, err, OpenFor{.comparing = true});
   if (!doc) return kExitFileError;
-  const std::vector<std::filesystem::path> folders = {env.programFolder, env.userBackupFolder};
-  const auto backups = DescribeBackups(*doc, FindBackups(file.filename(), folders));
+  const auto folders = BackupFolders(env);
+  const auto backups = BackupsOf(*doc, env);
   if (json) {
     return Emit(BackupsJson(*doc, folders, backups)
                         .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +

@@ -38,6 +38,8 @@ struct ProcessStamp {
 // once; the rest is each platform's.
 class SystemFileSystem : public FileSystem {
  public:
+  [[nodiscard]] Result<std::filesystem::path, IoError> ResolveLinks(
+      const std::filesystem::path& p) override;
   void RemoveStrays(const std::filesystem::path& folder) override;
   [[nodiscard]] IoStatus CreateDirectories(const std::filesystem::path& dir) override;
 };

@@ -37,10 +37,6 @@ IoError ErrnoError(int error, const fs::path& p) {
   return IoError{code, PathForMessage(p) + ": " + std::strerror(error), ReasonForErrno(error)};
 }
 
-fs::path FolderOf(const fs::path& p) {
-  return p.has_parent_path() ? p.parent_path() : fs::path(".");
-}
-
 // Writes all of `bytes` at the descriptor's position, in slices.
 IoStatus WriteAll(int fd, std::span<const std::uint8_t> bytes, const fs::path& p) {
   constexpr std::size_t kSlice = std::size_t{64} << 20;
@@ -298,14 +294,6 @@ class PosixFileSystem final : public platform::SystemFileSystem {
   bool Exists(const fs::path& p) override {
     struct stat st {};
     return ::lstat(p.c_str(), &st) == 0;
-  }
-
-  Result<fs::path, IoError> ResolveLinks(const fs::path& p) override {
-    std::error_code ec;
-    if (!fs::is_symlink(p, ec)) return p;
-    fs::path target = fs::canonical(p, ec);
-    if (ec) return Fail(ErrnoError(ec.value(), p));
-    return target;
   }
 
   Result<bool, IoError> IsWritable(const fs::path& p) override {

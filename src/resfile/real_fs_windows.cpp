@@ -44,10 +44,6 @@ std::wstring Long(const fs::path& p) {
   return L"\\\\?\\" + text;
 }
 
-fs::path FolderOf(const fs::path& p) {
-  return p.has_parent_path() ? p.parent_path() : fs::path(".");
-}
-
 IoStatus WriteAll(HANDLE h, Pieces pieces, const fs::path& p) {
   constexpr std::size_t kSlice = std::size_t{64} << 20;
   for (const auto bytes : pieces) {
@@ -136,14 +132,6 @@ class WindowsFileSystem final : public platform::SystemFileSystem {
     // open dialog does not list them either.
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_HIDDEN |
                           FILE_ATTRIBUTE_SYSTEM)) == 0;
-  }
-
-  Result<fs::path, IoError> ResolveLinks(const fs::path& p) override {
-    std::error_code ec;
-    if (!fs::is_symlink(p, ec)) return p;
-    fs::path target = fs::canonical(p, ec);
-    if (ec) return Fail(IoError{IoError::Code::kOther, PathToUtf8(p) + ": " + ec.message(), ""});
-    return target;
   }
 
   Result<bool, IoError> IsWritable(const fs::path& p) override {

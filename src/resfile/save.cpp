@@ -91,10 +91,6 @@ Result<fs::path, IoError> CopyToFreeBackupName(FileSystem& files, const fs::path
   return Fail(last);
 }
 
-fs::path FolderOf(const fs::path& p) {
-  return p.has_parent_path() ? p.parent_path() : fs::path(".");
-}
-
 fs::path LockFilesFolder(const SaveEnvironment& env) {
   return env.lockFolder.empty() ? env.userBackupFolder / ".locks" : env.lockFolder;
 }

@@ -160,6 +160,11 @@ struct SaveEnvironment {
 // Linux, %LOCALAPPDATA%\tessaly\backups on Windows.
 [[nodiscard]] std::filesystem::path UserBackupFolder();
 
+// The folder a path lies in; "." for a bare name.
+[[nodiscard]] inline std::filesystem::path FolderOf(const std::filesystem::path& p) {
+  return p.has_parent_path() ? p.parent_path() : std::filesystem::path(".");
+}
+
 // "yyyymmddhhnnss" of a local time.
 [[nodiscard]] std::string TimeStamp(const std::tm& local);
 

@@ -6,6 +6,14 @@ namespace fs = std::filesystem;
 
 namespace tessaly::platform {
 
+Result<fs::path, IoError> SystemFileSystem::ResolveLinks(const fs::path& p) {
+  std::error_code ec;
+  if (!fs::is_symlink(p, ec)) return p;
+  fs::path target = fs::canonical(p, ec);
+  if (ec) return Fail(ErrorOf(ec, p));
+  return target;
+}
+
 void SystemFileSystem::RemoveStrays(const fs::path& folder) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {

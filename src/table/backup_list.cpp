@@ -31,9 +31,12 @@ std::vector<BackupState> DescribeBackups(const Document& current,
   return states;
 }
 
+std::vector<std::filesystem::path> BackupFolders(const SaveEnvironment& env) {
+  return {env.programFolder, env.userBackupFolder};
+}
+
 std::vector<BackupState> BackupsOf(const Document& current, const SaveEnvironment& env) {
-  return DescribeBackups(
-      current, FindBackups(current.resPath.filename(), {env.programFolder, env.userBackupFolder}));
+  return DescribeBackups(current, FindBackups(current.resPath.filename(), BackupFolders(env)));
 }
 
 }  // namespace tessaly

@@ -36,6 +36,9 @@ struct BackupState {
 [[nodiscard]] std::vector<BackupState> DescribeBackups(const Document& current,
                                                        const std::vector<BackupFile>& backups);
 
+// The folders a save puts backups in: the program folder, then the user's.
+[[nodiscard]] std::vector<std::filesystem::path> BackupFolders(const SaveEnvironment& env);
+
 // The backups of `current`'s file in the program folder and the user's backup
 // folder of `env`, newest first, described.
 [[nodiscard]] std::vector<BackupState> BackupsOf(const Document& current,
