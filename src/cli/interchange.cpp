@@ -46,6 +46,17 @@ constexpr FieldInfo kStoryOrder{"storyOrder", MapField::kStoryOrder};
 constexpr std::array<const FieldInfo*, 7> kFields = {&kId,    &kName,  &kModel,     &kListFlag,
                                                      &kModes, &kMusic, &kStoryOrder};
 
+}  // namespace
+
+std::string_view ImportKey(MapField field) {
+  for (const FieldInfo* info : kFields) {
+    if (info->field == field) return info->key;
+  }
+  return {};
+}
+
+namespace {
+
 RawField RawMap::*MemberOf(const FieldInfo& field) {
   if (&field == &kId) return &RawMap::id;
   if (&field == &kName) return &RawMap::name;

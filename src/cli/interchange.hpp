@@ -29,6 +29,9 @@ struct ImportError {
   std::string message;
 };
 
+// The key of a map field in an import file ("name", "storyOrder" …).
+[[nodiscard]] std::string_view ImportKey(MapField field);
+
 // The document of a loaded file (what dump --json and export print): headerEnd
 // (null when no record was found), entryCount, extraCount and the maps in file
 // order with all their fields.

@@ -1,5 +1,6 @@
 #include "reports.hpp"
 
+#include "cli/interchange.hpp"
 #include "resfile/text_path.hpp"
 #include "resfile/utf8.hpp"
 #include "table/messages.hpp"
@@ -13,40 +14,17 @@ std::string Label(std::size_t position, const MapEntry& entry) {
   return MapLabel(position, &entry.name);
 }
 
+// The key of a changed field in JSON: the import file's key, or the mode's name.
 std::string FieldKey(const FieldChange& change) {
-  switch (change.field) {
-    case DiffField::kName:
-      return "name";
-    case DiffField::kModel:
-      return "model";
-    case DiffField::kMusic:
-      return "music";
-    case DiffField::kStoryOrder:
-      return "storyOrder";
-    case DiffField::kListFlag:
-      return "listFlag";
-    case DiffField::kMode:
-      break;
-  }
-  return std::string(kModeNames[change.mode]);
+  if (change.field == MapField::kModes) return std::string(kModeNames[change.mode]);
+  return std::string(ImportKey(change.field));
 }
 
-std::string FieldWord(const FieldChange& change) {
-  switch (change.field) {
-    case DiffField::kName:
-      return "名称";
-    case DiffField::kModel:
-      return "模型";
-    case DiffField::kMusic:
-      return "音乐";
-    case DiffField::kStoryOrder:
-      return "剧情排列";
-    case DiffField::kListFlag:
-      return "列表标志";
-    case DiffField::kMode:
-      break;
+std::string ChangedFieldWord(const FieldChange& change) {
+  if (change.field == MapField::kModes) {
+    return "模式“" + std::string(kModeNames[change.mode]) + "”";
   }
-  return "模式“" + std::string(kModeNames[change.mode]) + "”";
+  return FieldWord(change.field);
 }
 
 bool HasMode(const MapEntry& entry, std::size_t mode) {
@@ -55,20 +33,23 @@ bool HasMode(const MapEntry& entry, std::size_t mode) {
 
 Json FieldValue(const MapEntry& entry, const FieldChange& change) {
   switch (change.field) {
-    case DiffField::kName:
+    case MapField::kName:
       return entry.name;
-    case DiffField::kModel:
+    case MapField::kModel:
       return entry.model;
-    case DiffField::kMusic:
+    case MapField::kMusic:
       return entry.music;
-    case DiffField::kStoryOrder:
+    case MapField::kStoryOrder:
       return entry.storyOrder;
-    case DiffField::kListFlag:
+    case MapField::kListFlag:
       return entry.listFlag;
-    case DiffField::kMode:
-      break;
+    case MapField::kModes:
+      return HasMode(entry, change.mode);
+    case MapField::kNone:
+    case MapField::kId:
+      break;  // a difference never names these
   }
-  return HasMode(entry, change.mode);
+  return nullptr;
 }
 
 std::string FieldText(const MapEntry& entry, const FieldChange& change) {
@@ -107,7 +88,7 @@ std::string DiffText(const Document& oldDoc, const Document& newDoc, const Table
     text += "：";
     for (std::size_t k = 0; k < c.fields.size(); ++k) {
       if (k > 0) text += "，";
-      text += FieldWord(c.fields[k]) + " " + FieldText(was, c.fields[k]) + " → " +
+      text += ChangedFieldWord(c.fields[k]) + " " + FieldText(was, c.fields[k]) + " → " +
               FieldText(now, c.fields[k]);
     }
     text += "\n";

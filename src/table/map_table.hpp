@@ -4,6 +4,7 @@
 // the order saving writes) and the record list (one entry per map id, deleted
 // entries included).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -26,7 +27,10 @@ inline constexpr std::int64_t kMaxEntryCount = 65535;
   return extraCount + static_cast<std::int64_t>(maps);
 }
 
-// One entry with typed fields, so that no name can shift another field.
+// The six modes, in the order of the mode bits.
+inline constexpr std::array<std::string_view, 6> kModeNames = {"剧情", "死斗", "暗杀",
+                                                               "护城", "劫镖", "盟主"};
+
 struct MapEntry {
   std::uint32_t mapId = 0;         // field 0
   std::uint64_t recordPos = 0;     // field 1: offset in the file, 0 for an added entry

@@ -7,28 +7,6 @@
 namespace tessaly {
 namespace {
 
-std::string FieldWord(MapField field) {
-  switch (field) {
-    case MapField::kId:
-      return "编号";
-    case MapField::kListFlag:
-      return "列表标志";
-    case MapField::kName:
-      return "名称";
-    case MapField::kModel:
-      return "模型";
-    case MapField::kMusic:
-      return "音乐";
-    case MapField::kStoryOrder:
-      return "剧情排列";
-    case MapField::kModes:
-      return "模式";
-    case MapField::kNone:
-      break;
-  }
-  return {};
-}
-
 // The field's word, with its key in an import file when there is one: "模型（model）".
 std::string FieldName(const TableError& error) {
   const std::string word = FieldWord(error.field);
@@ -54,6 +32,28 @@ std::string InsteadOf(const TableError& error) {
 }
 
 }  // namespace
+
+std::string FieldWord(MapField field) {
+  switch (field) {
+    case MapField::kId:
+      return "编号";
+    case MapField::kListFlag:
+      return "列表标志";
+    case MapField::kName:
+      return "名称";
+    case MapField::kModel:
+      return "模型";
+    case MapField::kMusic:
+      return "音乐";
+    case MapField::kStoryOrder:
+      return "剧情排列";
+    case MapField::kModes:
+      return "模式";
+    case MapField::kNone:
+      break;
+  }
+  return {};
+}
 
 std::string MapLabel(std::size_t position, const std::string* name) {
   std::string label = "第" + std::to_string(position) + "个地图";

@@ -18,6 +18,9 @@ inline constexpr std::string_view kModelEmpty = "模型不能为空";
 inline constexpr std::string_view kMusicEmpty = "音乐不能为空";
 inline constexpr std::string_view kStoryEmpty = "剧情排列不能为空";
 
+// What a field is called in messages: "名称", "模型", "剧情排列" …
+[[nodiscard]] std::string FieldWord(MapField field);
+
 // "第3个地图“测试”": how messages name the map at a 1-based position (the name
 // as ForMessage quotes it); without the name part when `name` is null.
 [[nodiscard]] std::string MapLabel(std::size_t position, const std::string* name);

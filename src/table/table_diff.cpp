@@ -60,15 +60,15 @@ std::vector<FieldChange> ChangedFields(const MapEntry& oldMap, const MapEntry& n
   std::vector<FieldChange> fields;
   const bool bytesDiffer = oldMap.loadedNameBytes && newMap.loadedNameBytes &&
                            *oldMap.loadedNameBytes != *newMap.loadedNameBytes;
-  if (oldMap.name != newMap.name || bytesDiffer) fields.push_back({DiffField::kName});
-  if (oldMap.model != newMap.model) fields.push_back({DiffField::kModel});
-  if (oldMap.music != newMap.music) fields.push_back({DiffField::kMusic});
-  if (oldMap.storyOrder != newMap.storyOrder) fields.push_back({DiffField::kStoryOrder});
-  if (oldMap.listFlag != newMap.listFlag) fields.push_back({DiffField::kListFlag});
+  if (oldMap.name != newMap.name || bytesDiffer) fields.push_back({MapField::kName});
+  if (oldMap.model != newMap.model) fields.push_back({MapField::kModel});
+  if (oldMap.music != newMap.music) fields.push_back({MapField::kMusic});
+  if (oldMap.storyOrder != newMap.storyOrder) fields.push_back({MapField::kStoryOrder});
+  if (oldMap.listFlag != newMap.listFlag) fields.push_back({MapField::kListFlag});
   for (std::size_t k = 0; k < kModeNames.size(); ++k) {
     const char oldBit = k < oldMap.modeBits.size() ? oldMap.modeBits[k] : '0';
     const char newBit = k < newMap.modeBits.size() ? newMap.modeBits[k] : '0';
-    if (oldBit != newBit) fields.push_back({DiffField::kMode, k});
+    if (oldBit != newBit) fields.push_back({MapField::kModes, k});
   }
   return fields;
 }

@@ -21,19 +21,15 @@
 
 #include "table/document.hpp"
 #include "table/map_table.hpp"
+#include "table/table_error.hpp"
 
 namespace tessaly {
 
-// The six modes in the order of the mode bits.
-inline constexpr std::array<std::string_view, 6> kModeNames = {"剧情", "死斗", "暗杀",
-                                                               "护城", "劫镖", "盟主"};
-
-// A field of a map; each mode is a field of its own, kMode + k for kModeNames[k].
-enum class DiffField : std::uint8_t { kName, kModel, kMusic, kStoryOrder, kListFlag, kMode };
-
+// A changed field of a map; each mode is a field of its own (kModes with the
+// index into kModeNames).
 struct FieldChange {
-  DiffField field = DiffField::kName;
-  std::size_t mode = 0;  // for kMode: the index into kModeNames
+  MapField field = MapField::kName;
+  std::size_t mode = 0;
 };
 
 // Positions count from 1 in the display order of each table.

@@ -82,8 +82,6 @@ const char* const kHelpTexts[] = {
     "单机任务的排序！需要在“模式”中选择“剧情”！范围为0 - 255！",
 };
 
-const char* const kModeCaptions[] = {"剧情", "死斗", "暗杀", "护城", "劫镖", "盟主"};
-
 // What assistive tools call the four fields (name, model, music, story order)
 // and, after them, their help marks. The story order is not "剧情", which is a
 // mode box.
@@ -185,8 +183,9 @@ void Form1::BuildControls() {
   for (int k = 0; k < 6; ++k) {
     const int left = modeLefts[k % 4];
     const int top = k < 4 ? 240 : 720;
-    auto* box = Named(new QCheckBox(QString::fromUtf8(kModeCaptions[k]), modesFrame_),
-                      QStringLiteral("模式"), Twips(left, top, 1215, 495));
+    auto* box = Named(
+        new QCheckBox(QString::fromUtf8(kModeNames[static_cast<std::size_t>(k)]), modesFrame_),
+        QStringLiteral("模式"), Twips(left, top, 1215, 495));
     box->setProperty(kIndexProperty, k);
     modeBoxes_[static_cast<std::size_t>(k)] = box;
   }

@@ -57,11 +57,14 @@ TEST(CompareTables, NamesEachChangedFieldAndEachMode) {
   ASSERT_EQ(diff.changed.size(), 1U);
   std::vector<int> fields;  // the modes as 10 + their index
   for (const FieldChange& f : diff.changed[0].fields) {
-    fields.push_back(f.field == DiffField::kMode ? 10 + static_cast<int>(f.mode)
+    fields.push_back(f.field == MapField::kModes ? 10 + static_cast<int>(f.mode)
                                                  : static_cast<int>(f.field));
   }
   // model, music, story order, list flag; 剧情 off, 盟主 on
-  EXPECT_EQ(fields, (std::vector<int>{1, 2, 3, 4, 10, 15}));
+  const auto field = [](MapField f) { return static_cast<int>(f); };
+  EXPECT_EQ(fields,
+            (std::vector<int>{field(MapField::kModel), field(MapField::kMusic),
+                              field(MapField::kStoryOrder), field(MapField::kListFlag), 10, 15}));
 }
 
 TEST(HeaderDiffers, EveryHeaderByteButTheEntryCount) {
